@@ -1,0 +1,21 @@
+#pragma once
+// Process-wide state of the extension API, in one place; like the host program's
+// own state it lives until the process ends.
+#include <windows.h>
+
+#include "Bstr.h"
+
+namespace tessary::host {
+
+struct ApiState {
+  // Set by the background page's setIcon, read by the toolbar bands.
+  bool authenticated = false;
+  // Kept for the popup page across openings.
+  Bstr popupState;
+  // Tick count of the last popup request that was accepted.
+  DWORD lastPopupRequest = 0;
+};
+
+ApiState& Api();
+
+}  // namespace tessary::host

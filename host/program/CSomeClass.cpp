@@ -1,0 +1,141 @@
+#include "CSomeClass.h"
+
+#include "../api/CBG.h"
+#include "../api/CBGC.h"
+#include "../resource.h"
+#include "CommandLine.h"
+#include "ComObject.h"
+#include "HostProcess.h"
+#include "ModulePath.h"
+#include "Registrar.h"
+#include "Tessary.h"
+#include "TypeLibrary.h"
+
+namespace tessary::host {
+
+CSomeClass::CSomeClass()
+    : mainThreadId_(::GetCurrentThreadId()),
+      classes_{{&CLSID_CBG, &ClassFactory<CBG>::Instance, L"CBG Object", 0},
+               {&CLSID_CBGC, &ClassFactory<CBGC>::Instance, L"CBGC Object", 0}},
+      modulePath_(ModuleFileName(nullptr)) {}
+
+int CSomeClass::Run(const wchar_t* commandLine) {
+  HRESULT hr = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  // Tolerated only when the .NET runtime put the thread in another apartment.
+  if (FAILED(hr) && !(hr == RPC_E_CHANGED_MODE && ::GetModuleHandleW(L"Mscoree.dll"))) return hr;
+  const bool uninitialize = SUCCEEDED(hr);
+
+  switch (ScanModuleSwitch(commandLine)) {
+    case ModuleSwitch::kRegServer: hr = RegisterServer(false); break;
+    case ModuleSwitch::kUnregServer: hr = UnregisterServer(false); break;
+    case ModuleSwitch::kRegServerPerUser: hr = RegisterServer(true); break;
+    case ModuleSwitch::kUnregServerPerUser: hr = UnregisterServer(true); break;
+    case ModuleSwitch::kNone: hr = Serve(); break;
+  }
+  if (uninitialize) ::CoUninitialize();
+  return hr;
+}
+
+HRESULT CSomeClass::Serve() {
+  HRESULT hr = RegisterClassObjects();
+  if (FAILED(hr)) return hr;
+  if (!StartMonitor()) {
+    RevokeClassObjects();
+    return E_FAIL;
+  }
+  hr = ::CoResumeClassObjects();
+  if (FAILED(hr)) {
+    ::SetEvent(shutdownEvent_.Get());
+    ::WaitForSingleObject(monitorThread_.Get(), timeout_ * 2);
+    RevokeClassObjects();
+    return hr;
+  }
+  monitorThread_.Reset();  // the monitor keeps running on its own
+
+  // Every call into CBG and CBGC, and the background page, run in this loop.
+  MSG msg;
+  while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+  hr = RevokeClassObjects();
+  ::Sleep(pause_);
+  return hr;
+}
+
+HRESULT CSomeClass::RegisterServer(bool perUser) {
+  HRESULT hr = RunClassScripts(true);
+  if (FAILED(hr)) return hr;
+  return RegisterModuleTypeLib(modulePath_, Host().directories.ProgramFolder(),
+                               perUser ? RegistrationScope::kUser : RegistrationScope::kMachine);
+}
+
+HRESULT CSomeClass::UnregisterServer(bool perUser) {
+  HRESULT hr = RunClassScripts(false);
+  if (FAILED(hr)) return hr;
+  return UnregisterModuleTypeLib(modulePath_, perUser ? RegistrationScope::kUser : RegistrationScope::kMachine);
+}
+
+// Both classes share one script; it is run once per class.
+HRESULT CSomeClass::RunClassScripts(bool install) {
+  for (const ClassEntry& entry : classes_) {
+    const ScriptReplacements replacements = {
+        {L"MODULE", EscapeForRegistryScript(L"\"" + modulePath_ + L"\"")},
+        {L"CLSID", GuidString(*entry.clsid)},
+        {L"FRIENDLYNAME", entry.friendlyName},
+        {L"LIBID", GuidString(LIBID_Tessary)},
+    };
+    const HRESULT hr = RunRegistryScript(modulePath_, IDR_HOST_CLASS, install, replacements);
+    if (FAILED(hr)) return hr;
+  }
+  return S_OK;
+}
+
+HRESULT CSomeClass::RegisterClassObjects() {
+  for (ClassEntry& entry : classes_) {
+    const HRESULT hr = ::CoRegisterClassObject(*entry.clsid, entry.factory(), CLSCTX_LOCAL_SERVER,
+                                               REGCLS_MULTIPLEUSE | REGCLS_SUSPENDED, &entry.cookie);
+    if (FAILED(hr)) return hr;
+  }
+  return S_OK;
+}
+
+HRESULT CSomeClass::RevokeClassObjects() {
+  for (ClassEntry& entry : classes_) {
+    if (!entry.cookie) continue;
+    const HRESULT hr = ::CoRevokeClassObject(entry.cookie);
+    if (FAILED(hr)) return hr;
+    entry.cookie = 0;
+  }
+  return S_OK;
+}
+
+bool CSomeClass::StartMonitor() {
+  shutdownEvent_.Reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  if (shutdownEvent_) monitorThread_.Reset(::CreateThread(nullptr, 0, &CSomeClass::Monitor, this, 0, nullptr));
+  return monitorThread_.IsValid();
+}
+
+// Ends the main loop once the last lock was given back. The event itself stays
+// open until the module ends, so a late Unlock never signals a closed handle.
+DWORD WINAPI CSomeClass::Monitor(void* module) {
+  auto* self = static_cast<CSomeClass*>(module);
+  ::WaitForSingleObject(self->shutdownEvent_.Get(), INFINITE);
+  ::PostThreadMessageW(self->mainThreadId_, WM_QUIT, 0, 0);
+  return 0;
+}
+
+void CSomeClass::Lock() { ::CoAddRefServerProcess(); }
+
+void CSomeClass::Unlock() {
+  // At zero COM also suspends the class objects: an activation arriving during
+  // the pause before exit goes to a new process.
+  if (::CoReleaseServerProcess() != 0) return;
+  if (delayShutdown_) {
+    ::SetEvent(shutdownEvent_.Get());
+  } else {
+    ::PostThreadMessageW(mainThreadId_, WM_QUIT, 0, 0);
+  }
+}
+
+}  // namespace tessary::host

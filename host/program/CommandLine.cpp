@@ -1,0 +1,51 @@
+#include "CommandLine.h"
+
+#include <cwchar>
+#include <cwctype>
+
+namespace tessary::host {
+namespace {
+
+bool EndsWord(wchar_t c) { return c == L'\0' || c == L' ' || c == L'\t'; }
+
+// Whether the word at text (up to a blank or the end) is `word`, ignoring case.
+bool IsWord(const wchar_t* text, const wchar_t* word) {
+  while (!EndsWord(*text) && *word && std::towupper(*text) == std::towupper(*word)) {
+    ++text;
+    ++word;
+  }
+  return EndsWord(*text) && *word == L'\0';
+}
+
+}  // namespace
+
+std::vector<PolicySwitch> ScanPolicySwitches(int argc, const wchar_t* const* argv) {
+  std::vector<PolicySwitch> switches;
+  for (int i = 0; i < argc; ++i) {
+    if (_wcsicmp(argv[i], L"/regserver") == 0) switches.push_back(PolicySwitch::kRegister);
+    if (_wcsicmp(argv[i], L"/unregserver") == 0) switches.push_back(PolicySwitch::kUnregister);
+  }
+  return switches;
+}
+
+ModuleSwitch ScanModuleSwitch(const wchar_t* commandLine) {
+  static const struct {
+    const wchar_t* word;
+    ModuleSwitch action;
+  } kSwitches[] = {
+      {L"UnregServer", ModuleSwitch::kUnregServer},
+      {L"RegServer", ModuleSwitch::kRegServer},
+      {L"UnregServerPerUser", ModuleSwitch::kUnregServerPerUser},
+      {L"RegServerPerUser", ModuleSwitch::kRegServerPerUser},
+  };
+  for (const wchar_t* p = commandLine ? std::wcspbrk(commandLine, L"-/") : nullptr; p;
+       p = std::wcspbrk(p, L"-/")) {
+    ++p;
+    for (const auto& s : kSwitches) {
+      if (IsWord(p, s.word)) return s.action;
+    }
+  }
+  return ModuleSwitch::kNone;
+}
+
+}  // namespace tessary::host

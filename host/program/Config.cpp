@@ -1,0 +1,80 @@
+#include "Config.h"
+
+#include "PlatformUuids.h"
+
+#include <cwctype>
+
+#include <wrl/client.h>
+
+#include "Bstr.h"
+#include "Log.h"
+#include "Variant.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace tessary::host {
+namespace {
+
+// The system's XML DOM document class.
+constexpr CLSID kClsidDomDocument = {0x2933BF90, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
+
+void LogParseError(IXMLDOMDocument* document, const std::wstring& path, Log& log) {
+  ComPtr<IXMLDOMParseError> error;
+  long code = 0;
+  if (FAILED(document->get_parseError(&error)) || FAILED(error->get_errorCode(&code)) || code == 0) {
+    return;
+  }
+  Bstr reason;
+  long line = 0;
+  error->get_reason(reason.Put());
+  error->get_line(&line);
+  std::wstring_view text = reason.View();
+  while (!text.empty() && iswspace(text.back())) text.remove_suffix(1);
+  log.Error() << "Can't load " << path << " (line " << line << "): " << text;
+}
+
+// S_FALSE when the attribute is missing; the value otherwise.
+HRESULT ReadAttribute(IXMLDOMElement* element, const wchar_t* name, Variant* value) {
+  const HRESULT hr = element->getAttribute(Bstr(name).Get(), value->Put());
+  if (FAILED(hr)) return hr;
+  return (hr == S_FALSE || (*value)->vt == VT_NULL) ? S_FALSE : S_OK;
+}
+
+}  // namespace
+
+HRESULT Config::Read(const std::wstring& programFolder, Log& log) {
+  ComPtr<IXMLDOMDocument> document;
+  HRESULT hr = ::CoCreateInstance(kClsidDomDocument, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&document));
+  if (FAILED(hr)) return hr;
+  document->put_async(VARIANT_FALSE);
+
+  const std::wstring path = programFolder + L"config.xml";
+  Bstr pathText(path);
+  VARIANT source = ArgBstr(pathText.Get());
+  VARIANT_BOOL loaded = VARIANT_FALSE;
+  hr = document->load(source, &loaded);
+  if (FAILED(hr)) return hr;
+  if (loaded != VARIANT_TRUE) LogParseError(document.Get(), path, log);
+
+  ComPtr<IXMLDOMNode> node;
+  ComPtr<IXMLDOMElement> addon;
+  if (document->selectSingleNode(Bstr(L"addon").Get(), &node) != S_OK || FAILED(node.As(&addon))) {
+    return S_FALSE;
+  }
+
+  Variant version;
+  hr = ReadAttribute(addon.Get(), L"version", &version);
+  if (hr != S_OK) return hr;
+  if (version->vt != VT_BSTR || ::SysStringLen(version->bstrVal) == 0) return E_FAIL;
+  versionText_.assign(version->bstrVal, ::SysStringLen(version->bstrVal));
+  version_ = Version::Parse(versionText_);
+
+  Variant updateUrl;
+  hr = ReadAttribute(addon.Get(), L"updateUrl", &updateUrl);
+  if (hr != S_OK) return hr;
+  if (updateUrl->vt != VT_BSTR || !updateUrl->bstrVal) return E_FAIL;
+  updateUrl_.assign(updateUrl->bstrVal, ::SysStringLen(updateUrl->bstrVal));
+  return S_OK;
+}
+
+}  // namespace tessary::host

@@ -1,0 +1,76 @@
+#include "Log.h"
+
+#include "Text.h"
+
+namespace tessary::host {
+namespace {
+
+std::string LocalDateAndTime() {
+  char date[64] = {};
+  char time[64] = {};
+  ::GetDateFormatA(LOCALE_SYSTEM_DEFAULT, 0, nullptr, nullptr, date, ARRAYSIZE(date));
+  ::GetTimeFormatA(LOCALE_SYSTEM_DEFAULT, TIME_NOTIMEMARKER, nullptr, nullptr, time, ARRAYSIZE(time));
+  return std::string(date) + " " + time;
+}
+
+}  // namespace
+
+bool Log::Create(const std::wstring& dataDirectory) {
+  std::string path;
+  if (!ToAnsi(dataDirectory + L"log.txt", &path)) return false;
+  // Other programs may read (and even write) the file while the host runs.
+  file_.Reset(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file_) return false;
+  Trace() << "Log file created " << LocalDateAndTime();
+  Trace();
+  return true;
+}
+
+LogLine Log::Trace() { return LogLine(*this, ""); }
+LogLine Log::Info() { return LogLine(*this, "[INFO]: "); }
+LogLine Log::Warning() { return LogLine(*this, "[WARNING]: "); }
+LogLine Log::Error() { return LogLine(*this, "[ERROR]: "); }
+
+void Log::WriteLine(std::string_view line) {
+  if (!file_) return;
+  std::lock_guard<std::mutex> lock(mutex_);
+  DWORD written = 0;
+  // Unbuffered: every line is in the file as soon as it is written.
+  ::WriteFile(file_.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+}
+
+LogLine::~LogLine() {
+  text_ += "\r\n";
+  log_.WriteLine(text_);
+}
+
+LogLine& LogLine::operator<<(const char* text) {
+  text_ += text ? text : "";
+  return *this;
+}
+
+LogLine& LogLine::operator<<(std::string_view text) {
+  text_ += text;
+  return *this;
+}
+
+LogLine& LogLine::operator<<(const wchar_t* text) {
+  if (!text) {
+    text_ += "empty";
+    return *this;
+  }
+  return *this << std::wstring_view(text);
+}
+
+LogLine& LogLine::operator<<(std::wstring_view text) {
+  for (wchar_t c : text) text_ += static_cast<char>(c & 0xFF);
+  return *this;
+}
+
+LogLine& LogLine::operator<<(long long value) {
+  text_ += std::to_string(value);
+  return *this;
+}
+
+}  // namespace tessary::host

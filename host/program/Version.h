@@ -1,0 +1,20 @@
+#pragma once
+// A release number of the extension: four unsigned components, compared in order.
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+namespace tessary::host {
+
+struct Version {
+  std::array<uint32_t, 4> parts = {};
+
+  // Up to four "."-separated decimal parts; missing parts are 0 and each part
+  // counts its leading digits only ("x" is 0, "7b" is 7).
+  static Version Parse(std::wstring_view text);
+
+  friend bool operator<(const Version& a, const Version& b) { return a.parts < b.parts; }
+  friend bool operator==(const Version& a, const Version& b) { return a.parts == b.parts; }
+};
+
+}  // namespace tessary::host

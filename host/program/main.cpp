@@ -1,0 +1,43 @@
+// TessaryBG.exe: the out-of-process COM server that hosts the extension's
+// background and popup pages.
+#include <windows.h>
+#include <shellapi.h>
+
+#include "CSomeClass.h"
+#include "CommandLine.h"
+#include "ElevationPolicy.h"
+#include "HostProcess.h"
+#include "UniqueHandle.h"
+
+using namespace tessary;
+using namespace tessary::host;
+
+namespace {
+
+void ApplyPolicySwitches(const Directories& directories) {
+  int argc = 0;
+  UniqueLocalPtr<LPWSTR*> argv(::CommandLineToArgvW(::GetCommandLineW(), &argc));
+  if (!argv) return;
+  for (PolicySwitch s : ScanPolicySwitches(argc, argv.Get())) {
+    if (s == PolicySwitch::kRegister) {
+      WriteElevationPolicy(directories.ProgramFolder(), directories.ProgramFileName());
+    } else {
+      DeleteElevationPolicy();
+    }
+  }
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
+  CSomeClass module;
+  HostProcess& host = Host();
+  if (!host.directories.Prepare()) {
+    ::MessageBoxExW(nullptr, L"Can't get access to extension directory", L"Error", MB_OK,
+                    MAKELANGID(LANG_ENGLISH, SUBLANG_NEUTRAL));
+    return 1;
+  }
+  host.log.Create(host.directories.DataDirectory());
+  ApplyPolicySwitches(host.directories);
+  return module.Run(commandLine);
+}
