@@ -18,6 +18,8 @@
 #include <new>
 #include <utility>
 
+#include <wrl/client.h>
+
 #include "ComModule.h"
 
 namespace tessary {
@@ -121,6 +123,15 @@ class ComAggObject final : public IUnknown {
   Contained contained_;
   ModuleLock lock_;
 };
+
+// Creates an object for the binary's own use. It holds no module lock: a server
+// process must be able to end while, for example, its own page sites still exist.
+template <class T, class... Args>
+Microsoft::WRL::ComPtr<T> MakeComObject(Args&&... args) {
+  Microsoft::WRL::ComPtr<T> object;
+  object.Attach(new ComObject<T>(std::forward<Args>(args)...));
+  return object;
+}
 
 // One static factory per class; its own references are not counted, as COM
 // keeps a server alive through LockServer, not through factory references.

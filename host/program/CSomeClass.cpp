@@ -128,9 +128,11 @@ DWORD WINAPI CSomeClass::Monitor(void* module) {
 void CSomeClass::Lock() { ::CoAddRefServerProcess(); }
 
 void CSomeClass::Unlock() {
-  // At zero COM also suspends the class objects: an activation arriving during
-  // the pause before exit goes to a new process.
   if (::CoReleaseServerProcess() != 0) return;
+  // No activation may reach a process that is about to end: withdraw the class
+  // objects now rather than rely on COM suspending them at zero (not every
+  // implementation does), so that a new activation starts a new process.
+  RevokeClassObjects();
   if (delayShutdown_) {
     ::SetEvent(shutdownEvent_.Get());
   } else {

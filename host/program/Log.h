@@ -49,6 +49,7 @@ class LogLine {
 
   LogLine& operator<<(const char* text);
   LogLine& operator<<(std::string_view text);
+  LogLine& operator<<(char c) { return *this << std::string_view(&c, 1); }
   // Each UTF-16 unit is cut to its low byte; a null string reads "empty".
   LogLine& operator<<(const wchar_t* text);
   LogLine& operator<<(std::wstring_view text);

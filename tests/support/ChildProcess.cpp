@@ -1,0 +1,79 @@
+#include "ChildProcess.h"
+
+#include <tlhelp32.h>
+
+namespace tessary::test {
+
+ChildProcess ChildProcess::Start(const std::wstring& exe, const std::wstring& arguments,
+                                 const std::wstring& outputFile) {
+  std::wstring commandLine = L"\"" + exe + L"\"";
+  if (!arguments.empty()) commandLine += L" " + arguments;
+  STARTUPINFOW startup = {sizeof(startup)};
+  UniqueHandle output;
+  if (!outputFile.empty()) {
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    output.Reset(::CreateFileW(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                               CREATE_ALWAYS, 0, nullptr));
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = output.Get();
+    startup.hStdError = output.Get();
+  }
+  PROCESS_INFORMATION info = {};
+  ChildProcess child;
+  if (::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, output.IsValid(), 0, nullptr, nullptr,
+                       &startup, &info)) {
+    ::CloseHandle(info.hThread);
+    child.process_.Reset(info.hProcess);
+    child.id_ = info.dwProcessId;
+  }
+  return child;
+}
+
+ChildProcess ChildProcess::Open(DWORD processId) {
+  ChildProcess child;
+  child.process_.Reset(
+      ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, processId));
+  if (child.process_) child.id_ = processId;
+  return child;
+}
+
+bool ChildProcess::Wait(DWORD milliseconds) const {
+  return process_ && ::WaitForSingleObject(process_.Get(), milliseconds) == WAIT_OBJECT_0;
+}
+
+DWORD ChildProcess::ExitCode() const {
+  DWORD code = STILL_ACTIVE;
+  if (process_) ::GetExitCodeProcess(process_.Get(), &code);
+  return code;
+}
+
+void ChildProcess::Terminate() {
+  if (!process_) return;
+  ::TerminateProcess(process_.Get(), 0xDEAD);
+  Wait(10000);
+}
+
+DWORD RunProgram(const std::wstring& exe, const std::wstring& arguments, DWORD timeoutMs,
+                 const std::wstring& outputFile) {
+  ChildProcess child = ChildProcess::Start(exe, arguments, outputFile);
+  if (!child.IsValid()) return static_cast<DWORD>(-1);
+  if (!child.Wait(timeoutMs)) {
+    child.Terminate();
+    return STILL_ACTIVE;
+  }
+  return child.ExitCode();
+}
+
+std::vector<DWORD> FindProcesses(const std::wstring& name) {
+  std::vector<DWORD> ids;
+  UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) return ids;
+  PROCESSENTRY32W entry = {sizeof(entry)};
+  for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more; more = ::Process32NextW(snapshot.Get(), &entry)) {
+    if (_wcsicmp(entry.szExeFile, name.c_str()) == 0) ids.push_back(entry.th32ProcessID);
+  }
+  return ids;
+}
+
+}  // namespace tessary::test

@@ -1,0 +1,42 @@
+#pragma once
+// A second Windows process of the test prefix, started and watched by a test.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "UniqueHandle.h"
+
+namespace tessary::test {
+
+class ChildProcess {
+ public:
+  // Starts `exe` with the given arguments (appended to the quoted path); its
+  // standard output and error go to outputFile when one is named.
+  static ChildProcess Start(const std::wstring& exe, const std::wstring& arguments = L"",
+                            const std::wstring& outputFile = L"");
+  // Takes hold of a process that someone else (COM) started.
+  static ChildProcess Open(DWORD processId);
+
+  bool IsValid() const { return process_.IsValid(); }
+  DWORD Id() const { return id_; }
+  // True when the process ended within the time.
+  bool Wait(DWORD milliseconds) const;
+  bool IsRunning() const { return !Wait(0); }
+  DWORD ExitCode() const;
+  void Terminate();
+
+ private:
+  UniqueHandle process_;
+  DWORD id_ = 0;
+};
+
+// Starts the program, waits for it and returns its exit code; STILL_ACTIVE
+// (after killing it) when it did not end within the time.
+DWORD RunProgram(const std::wstring& exe, const std::wstring& arguments, DWORD timeoutMs = 60000,
+                 const std::wstring& outputFile = L"");
+
+// Identifiers of the running processes whose file name is `name` (any case).
+std::vector<DWORD> FindProcesses(const std::wstring& name);
+
+}  // namespace tessary::test

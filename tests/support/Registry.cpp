@@ -1,0 +1,60 @@
+#include "Registry.h"
+
+#include <vector>
+
+#include "UniqueHandle.h"
+
+namespace tessary::test {
+
+bool KeyExists(HKEY root, const std::wstring& path) {
+  UniqueRegKey key;
+  return ::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
+}
+
+std::optional<std::wstring> ReadString(HKEY root, const std::wstring& path, const std::wstring& name) {
+  DWORD type = 0;
+  DWORD size = 0;
+  if (::RegGetValueW(root, path.c_str(), name.empty() ? nullptr : name.c_str(), RRF_RT_REG_SZ, &type, nullptr,
+                     &size) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 1);
+  if (::RegGetValueW(root, path.c_str(), name.empty() ? nullptr : name.c_str(), RRF_RT_REG_SZ, &type,
+                     buffer.data(), &size) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  return std::wstring(buffer.data());
+}
+
+std::optional<DWORD> ReadDword(HKEY root, const std::wstring& path, const std::wstring& name) {
+  DWORD value = 0;
+  DWORD size = sizeof(value);
+  if (::RegGetValueW(root, path.c_str(), name.c_str(), RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+bool CreateKey(HKEY root, const std::wstring& path) {
+  UniqueRegKey key;
+  return ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Put(), nullptr) ==
+         ERROR_SUCCESS;
+}
+
+void DeleteTree(HKEY root, const std::wstring& path) {
+  ::RegDeleteTreeW(root, path.c_str());
+  ::RegDeleteKeyW(root, path.c_str());
+}
+
+bool CopyTree(HKEY root, const std::wstring& from, const std::wstring& to) {
+  UniqueRegKey source;
+  UniqueRegKey target;
+  if (::RegOpenKeyExW(root, from.c_str(), 0, KEY_READ, source.Put()) != ERROR_SUCCESS) return false;
+  if (::RegCreateKeyExW(root, to.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, target.Put(), nullptr) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  return ::RegCopyTreeW(source.Get(), nullptr, target.Get()) == ERROR_SUCCESS;
+}
+
+}  // namespace tessary::test

@@ -1,0 +1,19 @@
+#pragma once
+// Reading (and, for set-up, writing) the registry from tests.
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+namespace tessary::test {
+
+bool KeyExists(HKEY root, const std::wstring& path);
+// The string value (REG_SZ); name empty for the default value.
+std::optional<std::wstring> ReadString(HKEY root, const std::wstring& path, const std::wstring& name = L"");
+std::optional<DWORD> ReadDword(HKEY root, const std::wstring& path, const std::wstring& name);
+bool CreateKey(HKEY root, const std::wstring& path);
+void DeleteTree(HKEY root, const std::wstring& path);
+// Copies a whole key, with its values and sub-keys.
+bool CopyTree(HKEY root, const std::wstring& from, const std::wstring& to);
+
+}  // namespace tessary::test

@@ -1,0 +1,91 @@
+#include "TestEnvironment.h"
+
+#include <shlobj.h>
+
+#include <algorithm>
+#include <atomic>
+
+#include "UniqueHandle.h"
+
+namespace tessary::test {
+namespace {
+
+// Paths come from the build on the Linux side; Wine shows the root as Z:.
+std::wstring WindowsPath(std::wstring path) {
+  if (!path.empty() && path[0] == L'/') path = L"Z:" + path;
+  std::replace(path.begin(), path.end(), L'/', L'\\');
+  if (!path.empty() && path.back() != L'\\') path += L'\\';
+  return path;
+}
+
+std::wstring Environment(const wchar_t* name) {
+  wchar_t value[4096] = {};
+  const DWORD length = ::GetEnvironmentVariableW(name, value, ARRAYSIZE(value));
+  return length && length < ARRAYSIZE(value) ? value : L"";
+}
+
+}  // namespace
+
+std::wstring ExtensionDirectory() { return WindowsPath(Environment(L"TESSARY_TEST_EXTENSION")); }
+
+std::wstring HostProgram() { return ExtensionDirectory() + L"TessaryBG.exe"; }
+
+std::wstring DataDirectory() {
+  wchar_t folder[MAX_PATH] = {};
+  ::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder);
+  return std::wstring(folder) + L"\\Tessary\\";
+}
+
+std::wstring LogFilePath() { return DataDirectory() + L"log.txt"; }
+
+std::wstring MakeTempFolder(const std::wstring& name) {
+  static std::atomic<int> counter{0};
+  wchar_t temp[MAX_PATH] = {};
+  ::GetTempPathW(ARRAYSIZE(temp), temp);
+  const std::wstring folder = std::wstring(temp) + L"tessary-" + name + L"-" +
+                              std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
+  ::SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+  return folder + L"\\";
+}
+
+std::string ReadFileBytes(const std::wstring& path) {
+  UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr));
+  std::string bytes;
+  if (!file) return bytes;
+  char buffer[65536];
+  DWORD read = 0;
+  while (::ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) bytes.append(buffer, read);
+  return bytes;
+}
+
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+  UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  DWORD written = 0;
+  return file && ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+         written == bytes.size();
+}
+
+std::vector<std::string> ReadLines(const std::wstring& path) {
+  const std::string text = ReadFileBytes(path);
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    lines.push_back(text.substr(start, end - start));
+  }
+  if (start < text.size()) lines.push_back(text.substr(start));
+  return lines;
+}
+
+bool HasLine(const std::wstring& path, const std::string& line) {
+  const auto lines = ReadLines(path);
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+std::string Narrow(const std::wstring& text) {
+  std::string result;
+  for (wchar_t c : text) result += static_cast<char>(c < 0x80 ? c : '?');
+  return result;
+}
+
+}  // namespace tessary::test

@@ -1,0 +1,31 @@
+#pragma once
+// Where the tests find the staged extension, the host's data directory and room
+// of their own, and small file helpers.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace tessary::test {
+
+// The staged extension directory (deliverables plus the test extension), with a
+// trailing backslash. CTest passes it in TESSARY_TEST_EXTENSION.
+std::wstring ExtensionDirectory();
+std::wstring HostProgram();
+// Local application data + "\Tessary\", as the host program computes it.
+std::wstring DataDirectory();
+std::wstring LogFilePath();
+
+// A new empty folder under the temporary folder, with a trailing backslash.
+std::wstring MakeTempFolder(const std::wstring& name);
+
+std::string ReadFileBytes(const std::wstring& path);
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+// Lines of a CR LF text file, without their line ends.
+std::vector<std::string> ReadLines(const std::wstring& path);
+// Whether a CR LF text file has exactly this line.
+bool HasLine(const std::wstring& path, const std::string& line);
+
+std::string Narrow(const std::wstring& text);
+
+}  // namespace tessary::test

@@ -1,0 +1,23 @@
+# Sourced by the test and demo commands: a fresh Wine prefix in the build tree,
+# with a wineserver of its own that stays up until wine_stop.
+source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
+
+wine_fresh_prefix() {
+  wineserver -k >/dev/null 2>&1 || true
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  # Let the first boot finish completely (its services, its registry updates)
+  # before anything else runs in the prefix: a program started meanwhile sets off
+  # a second boot with a second service manager, and COM activation then stalls.
+  wineboot -i >"$WINEPREFIX.boot.log" 2>&1 </dev/null
+  wineserver -w
+  # A persistent server started now keeps later wine processes from handing it
+  # their standard output (which would hold CTest's pipes open).
+  wineserver -p >/dev/null 2>&1 </dev/null
+  # Crashes print a backtrace instead of waiting on a dialog.
+  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+}
+
+wine_stop() {
+  wineserver -k >/dev/null 2>&1 || true
+}
