@@ -2,6 +2,14 @@
 # with a wineserver of its own that stays up until wine_stop.
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 
+# Builds, then runs the calling script again on a virtual display (windows need
+# one under Wine). Call as: build_then_run_on_display "$0" "$@"
+build_then_run_on_display() {
+  [ -n "${TESSARY_ON_DISPLAY:-}" ] && return 0
+  "$top/tools/build.sh"
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" env TESSARY_ON_DISPLAY=1 "$@"
+}
+
 wine_fresh_prefix() {
   wineserver -k >/dev/null 2>&1 || true
   rm -rf "$WINEPREFIX"

@@ -75,22 +75,17 @@ HRESULT ScriptEngine::AddObject(const std::wstring& name, IUnknown* object, bool
   return script_->AddNamedItem(name.c_str(), flags);
 }
 
-HRESULT ScriptEngine::Run(const std::wstring& code) {
-  site_->lastError.clear();
-  EXCEPINFO exception = {};
-  const HRESULT hr = parse_->ParseScriptText(code.c_str(), nullptr, nullptr, nullptr, 0, 0,
-                                             SCRIPTTEXT_ISVISIBLE, nullptr, &exception);
-  ::SysFreeString(exception.bstrSource);
-  ::SysFreeString(exception.bstrDescription);
-  ::SysFreeString(exception.bstrHelpFile);
-  return hr;
-}
+HRESULT ScriptEngine::Run(const std::wstring& code) { return Parse(code, SCRIPTTEXT_ISVISIBLE, nullptr); }
 
 HRESULT ScriptEngine::Eval(const std::wstring& expression, VARIANT* result) {
+  return Parse(expression, SCRIPTTEXT_ISEXPRESSION, result);
+}
+
+HRESULT ScriptEngine::Parse(const std::wstring& text, DWORD flags, VARIANT* result) {
   site_->lastError.clear();
   EXCEPINFO exception = {};
-  const HRESULT hr = parse_->ParseScriptText(expression.c_str(), nullptr, nullptr, nullptr, 0, 0,
-                                             SCRIPTTEXT_ISEXPRESSION, result, &exception);
+  const HRESULT hr =
+      parse_->ParseScriptText(text.c_str(), nullptr, nullptr, nullptr, 0, 0, flags, result, &exception);
   ::SysFreeString(exception.bstrSource);
   ::SysFreeString(exception.bstrDescription);
   ::SysFreeString(exception.bstrHelpFile);

@@ -30,6 +30,7 @@ class ScriptEngine {
 
  private:
   class Site;
+  HRESULT Parse(const std::wstring& text, DWORD flags, VARIANT* result);
   Microsoft::WRL::ComPtr<Site> site_;
   Microsoft::WRL::ComPtr<IActiveScript> script_;
   Microsoft::WRL::ComPtr<IActiveScriptParse> parse_;
