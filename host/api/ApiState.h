@@ -4,10 +4,14 @@
 #include <windows.h>
 
 #include "Bstr.h"
+#include "Storage.h"
 
 namespace tessary::host {
 
 struct ApiState {
+  // The database, opened by the background start and kept until the message
+  // loop ends.
+  Storage storage;
   // Set by the background page's setIcon, read by the toolbar bands.
   bool authenticated = false;
   // Kept for the popup page across openings.

@@ -1,5 +1,7 @@
 #include "CBGC.h"
 
+
+#include "../program/HostMessages.h"
 #include "../program/HostProcess.h"
 
 namespace tessary::host {
@@ -14,11 +16,42 @@ const QITAB* CBGC::Interfaces() {
   return interfaces;
 }
 
-IFACEMETHODIMP CBGC::connect(int, IDispatch*, BSTR) { return E_NOTIMPL; }
+namespace {
 
-IFACEMETHODIMP CBGC::disconnect(int, IDispatch*) { return E_NOTIMPL; }
+bool IsRunning() { return Host().background == BackgroundState::kRunning; }
 
-IFACEMETHODIMP CBGC::dispatchMsg(BSTR, int) { return E_NOTIMPL; }
+// Hands a record to the background window, which frees it; nothing is sent
+// (and nothing allocated) while there is no window.
+template <class Record>
+void SendRecord(UINT message, Record record) {
+  if (HWND window = Host().backgroundWindow) {
+    ::SendMessageW(window, message, 0, reinterpret_cast<LPARAM>(new Record(record)));
+  }
+}
+
+}  // namespace
+
+IFACEMETHODIMP CBGC::connect(int tabId, IDispatch* pDisp, BSTR url) {
+  Host().log.Trace() << "connect() called";
+  if (!IsRunning()) return E_PENDING;
+  SendRecord(WM_BG_CONNECT, ConnectRecord{tabId, pDisp, url});
+  return S_OK;
+}
+
+IFACEMETHODIMP CBGC::disconnect(int tabId, IDispatch* pDisp) {
+  Host().log.Trace() << "disconnect() called";
+  if (!IsRunning()) return E_PENDING;
+  SendRecord(WM_BG_DISCONNECT, DisconnectRecord{tabId, pDisp});
+  return S_OK;
+}
+
+IFACEMETHODIMP CBGC::dispatchMsg(BSTR msg, int tabId) {
+  if (!IsRunning()) return E_PENDING;
+  if (HWND window = Host().backgroundWindow) {
+    ::SendMessageW(window, WM_BG_MESSAGE, reinterpret_cast<WPARAM>(msg), tabId);
+  }
+  return S_OK;
+}
 
 IFACEMETHODIMP CBGC::log(BSTR msg, int tabId) {
   Host().log.Trace() << "BHO" << tabId << ": " << msg;
@@ -27,7 +60,7 @@ IFACEMETHODIMP CBGC::log(BSTR msg, int tabId) {
 
 IFACEMETHODIMP CBGC::getState(int* pInt) {
   if (!pInt) return E_POINTER;
-  *pInt = Host().background == BackgroundState::kRunning ? 1 : 0;
+  *pInt = IsRunning() ? 1 : 0;
   return S_OK;
 }
 

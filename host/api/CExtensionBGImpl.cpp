@@ -1,8 +1,11 @@
 #include "CExtensionBGImpl.h"
 
+#include "../program/HostMessages.h"
 #include "../program/HostProcess.h"
+#include "ApiState.h"
 #include "FileAccess.h"
 #include "MemberTable.h"
+#include "StorageApi.h"
 
 namespace tessary::host {
 
@@ -36,27 +39,42 @@ INTERFACEDATA* CExtensionBGImpl::MethodTable() {
   return &table;
 }
 
-BSTR CExtensionBGImpl::getTextFile(BSTR) { return nullptr; }
+namespace {
+
+void SetHandler(HandlerSlot slot, IDispatch* cb) {
+  if (HWND window = Host().backgroundWindow) {
+    ::SendMessageW(window, WM_BG_SET_HANDLER, slot, reinterpret_cast<LPARAM>(cb));
+  }
+}
+
+}  // namespace
+
+BSTR CExtensionBGImpl::getTextFile(BSTR str) {
+  HostProcess& host = Host();
+  return ReadCustomizationFile(host.directories.CustomizationFolder(), str, host.log);
+}
 
 BSTR CExtensionBGImpl::getExtUrl() { return ExtensionUrl(Host().directories.ProgramFolder()); }
 
-IDispatch* CExtensionBGImpl::getXMLHTTPRequest() { return nullptr; }
+IDispatch* CExtensionBGImpl::getXMLHTTPRequest() { return NewXmlHttpRequest(); }
 
 void CExtensionBGImpl::log(BSTR str) { Host().log.Trace() << "BG Script: " << str; }
 
-void CExtensionBGImpl::setOnConnect(IDispatch*) {}
+void CExtensionBGImpl::setOnConnect(IDispatch* cb) { SetHandler(kConnectHandler, cb); }
 
-void CExtensionBGImpl::setOnDisconnect(IDispatch*) {}
+void CExtensionBGImpl::setOnDisconnect(IDispatch* cb) { SetHandler(kDisconnectHandler, cb); }
 
-void CExtensionBGImpl::setOnMessage(IDispatch*) {}
+void CExtensionBGImpl::setOnMessage(IDispatch* cb) { SetHandler(kMessageHandler, cb); }
 
 void CExtensionBGImpl::openTab(BSTR) {}
 
-void CExtensionBGImpl::itemSet(BSTR, BSTR, IDispatch*) {}
+void CExtensionBGImpl::itemSet(BSTR key, BSTR value, IDispatch* cb) {
+  ItemSet(Api().storage, Host().log, key, value, cb);
+}
 
-void CExtensionBGImpl::itemGet(BSTR, IDispatch*) {}
+void CExtensionBGImpl::itemGet(BSTR key, IDispatch* cb) { ItemGet(Api().storage, Host().log, key, cb); }
 
-void CExtensionBGImpl::itemDelete(BSTR) {}
+void CExtensionBGImpl::itemDelete(BSTR str) { ItemDelete(Api().storage, Host().log, str); }
 
 void CExtensionBGImpl::firstRun() {}
 

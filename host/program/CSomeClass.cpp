@@ -1,5 +1,6 @@
 #include "CSomeClass.h"
 
+#include "../api/ApiState.h"
 #include "../api/CBG.h"
 #include "../api/CBGC.h"
 #include "../resource.h"
@@ -59,6 +60,9 @@ HRESULT CSomeClass::Serve() {
     ::DispatchMessageW(&msg);
   }
   hr = RevokeClassObjects();
+  // A new activation during the pause below starts a new process, which must be
+  // able to open the database at once.
+  Api().storage.Close();
   ::Sleep(pause_);
   return hr;
 }

@@ -45,7 +45,14 @@ class FailingClass : public ComObjectRoot, public IUnknown {
   HRESULT FinalConstruct() { return E_FAIL; }
 };
 
-TEST(HostObject, FactoryLocksTheModuleForEachObject) {
+// These tests are about the objects themselves: the background page counts as
+// already started, so that creating them does not try to start it here.
+class HostObject : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { Host().background = BackgroundState::kStarting; }
+};
+
+TEST_F(HostObject, FactoryLocksTheModuleForEachObject) {
   CountingModule& module = CountingModule::Get();
   const long before = module.Locks();
   ComPtr<IBGC> first;
@@ -64,7 +71,7 @@ TEST(HostObject, FactoryLocksTheModuleForEachObject) {
   EXPECT_EQ(module.Locks(), before);
 }
 
-TEST(HostObject, AFailedCreationNeverTouchesTheModuleLock) {
+TEST_F(HostObject, AFailedCreationNeverTouchesTheModuleLock) {
   CountingModule& module = CountingModule::Get();
   const long calls = module.LockCalls();
   ComPtr<IUnknown> object;
@@ -75,7 +82,7 @@ TEST(HostObject, AFailedCreationNeverTouchesTheModuleLock) {
   EXPECT_EQ(module.LockCalls(), calls);
 }
 
-TEST(HostObject, AnswersIDispatchFromTheTypeLibrary) {
+TEST_F(HostObject, AnswersIDispatchFromTheTypeLibrary) {
   ComPtr<IDispatch> object;
   ASSERT_EQ(ClassFactory<CBGC>::Instance()->CreateInstance(nullptr, IID_PPV_ARGS(&object)), S_OK);
   const wchar_t* names[] = {L"connect", L"disconnect", L"dispatchMsg", L"log", L"getState"};
@@ -98,7 +105,7 @@ TEST(HostObject, AnswersIDispatchFromTheTypeLibrary) {
   EXPECT_EQ(engine.EvalString(L"bgc.getState()"), L"0");
 }
 
-TEST(HostObject, LogWritesTheAgentsLine) {
+TEST_F(HostObject, LogWritesTheAgentsLine) {
   const std::wstring folder = test::MakeTempFolder(L"hostobject");
   ASSERT_TRUE(Host().log.Create(folder));
   ComPtr<IBGC> object;
@@ -109,7 +116,7 @@ TEST(HostObject, LogWritesTheAgentsLine) {
   EXPECT_TRUE(test::HasLine(folder + L"log.txt", "BHO-3: empty"));
 }
 
-TEST(HostObject, ProvidesItsClassInformation) {
+TEST_F(HostObject, ProvidesItsClassInformation) {
   ComPtr<IProvideClassInfo> bgc;
   ComPtr<IProvideClassInfo> bg;
   ASSERT_EQ(ClassFactory<CBGC>::Instance()->CreateInstance(nullptr, IID_PPV_ARGS(&bgc)), S_OK);
@@ -125,7 +132,7 @@ TEST(HostObject, ProvidesItsClassInformation) {
   }
 }
 
-TEST(HostObject, CanBeAggregated) {
+TEST_F(HostObject, CanBeAggregated) {
   CountingModule& module = CountingModule::Get();
   const long before = module.Locks();
   Outer outer;

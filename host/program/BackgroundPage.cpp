@@ -1,0 +1,110 @@
+#include "BackgroundPage.h"
+
+#include <exdisp.h>
+
+#include <wrl/client.h>
+
+#include "../api/ApiState.h"
+#include "AXClientSite.h"
+#include "Bstr.h"
+#include "BrowserEvents.h"
+#include "HostMessages.h"
+#include "HostProcess.h"
+#include "ModulePath.h"
+#include "PageEventHandler.h"
+#include "PageHostWindow.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace tessary::host {
+namespace {
+
+constexpr int kBackgroundControlId = 802;
+
+class BackgroundEvents final : public PageEventHandler {
+ public:
+  HRESULT OnDocumentComplete(AXClientSite& site, const DISPPARAMS* params) override;
+  HRESULT OnBeforeNavigate2(AXClientSite&, const DISPPARAMS*) override { return E_NOTIMPL; }
+};
+
+// Activates the control of a page host dialog and navigates it to a page.
+void NavigateControl(HWND control, const std::wstring& page) {
+  ::SendMessageW(control, WM_AX_INPLACE, 1, 0);
+  ComPtr<IWebBrowser2> browser;
+  ::SendMessageW(control, WM_AX_QUERY_INTERFACE, reinterpret_cast<WPARAM>(&IID_IWebBrowser2),
+                 reinterpret_cast<LPARAM>(browser.GetAddressOf()));
+  if (!browser) return;
+  VARIANT none;
+  ::VariantInit(&none);
+  browser->Navigate(Bstr(page).Get(), &none, &none, &none, &none);
+}
+
+INT_PTR CALLBACK BackgroundDialogProc(HWND dialog, UINT message, WPARAM, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG: {
+      HostProcess& host = Host();
+      host.backgroundWindow = ::GetDlgItem(dialog, kBackgroundControlId);
+      NavigateControl(host.backgroundWindow, host.pageBase + L"background.html");
+      return TRUE;
+    }
+    case WM_CLOSE:
+      ::EndDialog(dialog, 2);
+      return FALSE;
+  }
+  return FALSE;
+}
+
+bool ReadSettings() {
+  HostProcess& host = Host();
+  const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+  if (!RegisterPageHostClasses(instance)) return false;
+  host.pageBase = FolderOf(ModuleFileName(nullptr));
+  if (host.pageBase.empty()) return false;
+  const HRESULT code = host.config.Read(host.pageBase, host.log);
+  if (code != S_OK) {
+    host.log.Error() << "Config::read() failed, code=" << code;
+    return false;
+  }
+  if (!Api().storage.Open(host.directories.DataDirectory(), host.log)) return false;
+  return ::CreateDialogParamW(instance, L"DIALOG_1", nullptr, &BackgroundDialogProc, 0) != nullptr;
+}
+
+HRESULT BackgroundEvents::OnDocumentComplete(AXClientSite& site, const DISPPARAMS* params) {
+  HostProcess& host = Host();
+  host.log.Trace() << "BG: documentcomplete fired";
+  if (!EventString(EventArgument(params, 1))) return S_OK;
+  host.log.Trace() << "BG: non-null url, starting initialization...";
+
+  AXClientSite::EntryPoint entry;
+  const HRESULT found = site.FindEntryPoint(&entry);
+  if (found == E_FAIL) {
+    host.log.Error() << "GetScript() failed";
+    return E_FAIL;
+  }
+  if (found != S_OK) return S_OK;
+  // Handlers that main registers are kept with this site: it must be known first.
+  host.backgroundSite = &site;
+  bool called = false;
+  const HRESULT result = site.CallEntryPoint(entry, &called);
+  if (!called) return S_OK;
+  if (FAILED(result)) host.log.Error() << "Error while executing BG entry point";
+  host.background = BackgroundState::kRunning;
+  return S_OK;
+}
+
+}  // namespace
+
+HRESULT StartBackground() {
+  HostProcess& host = Host();
+  if (host.background != BackgroundState::kNotStarted) return S_OK;
+  host.background = BackgroundState::kStarting;
+  host.log.Trace() << "It's the first instance, initing background...";
+  return ReadSettings() ? S_OK : E_FAIL;
+}
+
+PageEventHandler& BackgroundPageEvents() {
+  static BackgroundEvents events;
+  return events;
+}
+
+}  // namespace tessary::host

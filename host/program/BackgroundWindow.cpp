@@ -1,0 +1,113 @@
+#include "BackgroundWindow.h"
+
+#include <memory>
+
+#include <wrl/client.h>
+
+#include "AXClientSite.h"
+#include "BackgroundPage.h"
+#include "HostMessages.h"
+#include "HostProcess.h"
+#include "PageHostWindow.h"
+#include "ScriptCallback.h"
+#include "UniqueHandle.h"
+#include "Variant.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace tessary::host {
+namespace {
+
+// A handler may replace itself (or be replaced by a re-entrant call) while it
+// runs; the call keeps its own reference.
+void CallHandler(AXClientSite* site, WPARAM slot, std::initializer_list<VARIANT> args) {
+  if (!site) return;
+  ComPtr<IDispatch> handler = *site->Handler(slot);
+  CallScriptFunction(handler.Get(), args);
+}
+
+void SetHandler(AXClientSite* site, WPARAM slot, IDispatch* handler) {
+  ComPtr<IDispatch>* kept = site ? site->Handler(slot) : nullptr;
+  if (kept) *kept = handler;
+}
+
+void MarshalWindow(AXClientSite* site, IStream** stream) {
+  if (site && site->PageWindow() && stream) {
+    ::CoMarshalInterThreadInterfaceInStream(IID_IHTMLWindow2, site->PageWindow(), stream);
+  }
+}
+
+void CallPopupClosed(AXClientSite* site) {
+  ComPtr<IDispatch> script;
+  if (!site || !site->Document() || FAILED(site->Document()->get_Script(&script)) || !script) return;
+  LPOLESTR name = const_cast<LPOLESTR>(L"popupClosed");
+  DISPID id = 0;
+  if (FAILED(script->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_SYSTEM_DEFAULT, &id))) return;
+  DISPPARAMS none = {};
+  Variant result;
+  if (SUCCEEDED(script->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &none, result.Get(), nullptr, nullptr))) {
+    Host().log.Trace() << "AXWndProcBG(): popupClosed() called successfully";
+  }
+}
+
+// Puts the clipboard's text back as a copy owned by no window, so that text
+// copied in the popup outlives the popup's thread.
+void KeepClipboard() {
+  if (!::OpenClipboard(nullptr)) return;
+  HANDLE data = ::GetClipboardData(CF_UNICODETEXT);
+  const auto* text = data ? static_cast<const wchar_t*>(::GlobalLock(data)) : nullptr;
+  if (text) {
+    const size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
+    HGLOBAL copy = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, bytes);
+    if (void* target = copy ? ::GlobalLock(copy) : nullptr) {
+      memcpy(target, text, bytes);
+      ::GlobalUnlock(copy);
+      ::GlobalUnlock(data);
+      ::EmptyClipboard();
+      if (!::SetClipboardData(CF_UNICODETEXT, copy)) ::GlobalFree(copy);
+    } else {
+      ::GlobalUnlock(data);
+      if (copy) ::GlobalFree(copy);
+    }
+  }
+  ::CloseClipboard();
+}
+
+}  // namespace
+
+LRESULT CALLBACK BackgroundWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  AXClientSite* site = Host().backgroundSite;
+  switch (message) {
+    case WM_CREATE:
+      return CreatePageSite(window, true, BackgroundPageEvents());
+    case WM_BG_MARSHAL_WINDOW:
+      MarshalWindow(site, reinterpret_cast<IStream**>(lParam));
+      return 0;
+    case WM_BG_POPUP_CLOSED:
+      CallPopupClosed(site);
+      return 0;
+    case WM_BG_CONNECT: {
+      std::unique_ptr<ConnectRecord> record(reinterpret_cast<ConnectRecord*>(lParam));
+      CallHandler(site, kConnectHandler,
+                  {ArgI4(record->tabId), ArgDispatch(record->pDisp), ArgBstr(record->url)});
+      return 0;
+    }
+    case WM_BG_DISCONNECT: {
+      std::unique_ptr<DisconnectRecord> record(reinterpret_cast<DisconnectRecord*>(lParam));
+      CallHandler(site, kDisconnectHandler, {ArgI4(record->tabId), ArgDispatch(record->pDisp)});
+      return 0;
+    }
+    case WM_BG_MESSAGE:
+      CallHandler(site, kMessageHandler, {ArgBstr(reinterpret_cast<BSTR>(wParam)), ArgI4(static_cast<LONG>(lParam))});
+      return 0;
+    case WM_BG_SET_HANDLER:
+      SetHandler(site, wParam, reinterpret_cast<IDispatch*>(lParam));
+      return 0;
+    case WM_BG_KEEP_CLIPBOARD:
+      KeepClipboard();
+      return 0;
+  }
+  return CommonPageHostProc(window, message, wParam, lParam);
+}
+
+}  // namespace tessary::host

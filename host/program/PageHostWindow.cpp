@@ -1,0 +1,75 @@
+#include "PageHostWindow.h"
+
+#include "AXClientSite.h"
+#include "BackgroundWindow.h"
+#include "HostMessages.h"
+#include "HostProcess.h"
+#include "PopupWindow.h"
+
+namespace tessary::host {
+namespace {
+
+bool RegisterClass(HINSTANCE instance, const char* name, WNDPROC procedure) {
+  WNDCLASSEXA windowClass = {sizeof(windowClass)};
+  windowClass.style = CS_GLOBALCLASS | CS_DBLCLKS;
+  windowClass.lpfnWndProc = procedure;
+  windowClass.cbWndExtra = 4;
+  windowClass.hInstance = instance;
+  windowClass.lpszClassName = name;
+  return ::RegisterClassExA(&windowClass) != 0;
+}
+
+}  // namespace
+
+bool RegisterPageHostClasses(HINSTANCE instance) {
+  return RegisterClass(instance, "AXBG", &BackgroundWindowProc) &&
+         RegisterClass(instance, "AXPopup", &PopupWindowProc);
+}
+
+AXClientSite* SiteOf(HWND window) {
+  return reinterpret_cast<AXClientSite*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+LRESULT CreatePageSite(HWND window, bool isBackground, PageEventHandler& events) {
+  auto* site = new AXClientSite(window, isBackground, events);
+  ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(site));
+  if (site->Embed()) return 0;
+  site->CleanUp();
+  delete site;
+  ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+  return -1;
+}
+
+LRESULT CommonPageHostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  AXClientSite* site = SiteOf(window);
+  switch (message) {
+    case WM_DESTROY:
+      Host().log.Trace() << "AXWndProc: WM_DESTROY";
+      if (!site) return 0;
+      ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+      if (site->IsBackground()) {
+        site->CleanUp();
+        delete site;
+      } else {
+        // The popup thread cleans the site up once the window is gone.
+        ::PostThreadMessageW(::GetCurrentThreadId(), WM_POPUP_SITE_DONE, reinterpret_cast<WPARAM>(site), 0);
+      }
+      return 0;
+    case WM_SIZE:
+      if (!site) break;
+      ::DefWindowProcW(window, message, wParam, lParam);
+      site->Resize();
+      return 0;
+    case WM_LBUTTONDBLCLK:
+      ::PostMessageW(window, WM_AX_INPLACE, 1, 0);
+      return 0;
+    case WM_AX_QUERY_INTERFACE:
+      return site ? site->QueryControl(*reinterpret_cast<const IID*>(wParam), reinterpret_cast<void**>(lParam)) : 0;
+    case WM_AX_INPLACE:
+      if (!site || wParam > 1) return 0;
+      return site->SetInPlace(wParam == 1, lParam != 0) ? 1 : 0;
+  }
+  return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace tessary::host
