@@ -13,15 +13,15 @@ std::wstring TypeLibVersionKey(REFGUID libid) { return L"TypeLib\\" + GuidString
 
 }  // namespace
 
-DWORD RegisterHost() {
-  const DWORD code = RunProgram(HostProgram(), L"-RegServer");
+DWORD RegisterHost(const std::wstring& program) {
+  const DWORD code = RunProgram(program, L"-RegServer");
   if (code == 0) AddNeutralLocaleTypeLib(LIBID_Tessary);
   return code;
 }
 
-DWORD UnregisterHost() {
+DWORD UnregisterHost(const std::wstring& program) {
   RemoveNeutralLocaleTypeLib(LIBID_Tessary);
-  return RunProgram(HostProgram(), L"-UnregServer");
+  return RunProgram(program, L"-UnregServer");
 }
 
 void AddNeutralLocaleTypeLib(REFGUID libid, HKEY root) {
@@ -43,5 +43,26 @@ bool WaitForNoHost(DWORD timeoutMs) {
     if (::GetTickCount() - start > timeoutMs) return false;
   }
 }
+
+}  // namespace tessary::test
+
+namespace tessary::test {
+
+TemporaryExtension::TemporaryExtension(const std::wstring& name) : folder_(MakeTempFolder(name)) {
+  CopyFolder(ExtensionDirectory(), folder_);
+}
+
+TemporaryExtension::~TemporaryExtension() {
+  WaitForNoHost(15000);
+  RegisterHost();
+}
+
+bool TemporaryExtension::Write(const std::wstring& name, const std::string& bytes) const {
+  return WriteFileBytes(folder_ + name, bytes);
+}
+
+bool TemporaryExtension::Remove(const std::wstring& name) const { return ::DeleteFileW((folder_ + name).c_str()); }
+
+DWORD TemporaryExtension::Register() const { return RegisterHost(Program()); }
 
 }  // namespace tessary::test

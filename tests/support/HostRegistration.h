@@ -4,15 +4,40 @@
 // library under locale 0, while the program registers it (correctly) under 0x409.
 #include <windows.h>
 
+#include <string>
+
+#include "TestEnvironment.h"
+
 namespace tessary::test {
 
-DWORD RegisterHost();
-DWORD UnregisterHost();
+DWORD RegisterHost(const std::wstring& program = HostProgram());
+DWORD UnregisterHost(const std::wstring& program = HostProgram());
 
 void AddNeutralLocaleTypeLib(REFGUID libid, HKEY root = HKEY_CLASSES_ROOT);
 void RemoveNeutralLocaleTypeLib(REFGUID libid, HKEY root = HKEY_CLASSES_ROOT);
 
 // Waits until no TessaryBG.exe runs any more; false if one still does.
 bool WaitForNoHost(DWORD timeoutMs);
+
+// An extension directory of a test's own: a copy of the staged extension (host
+// program included) that the test may change, registered in place of the
+// staged one while it lives.
+class TemporaryExtension {
+ public:
+  explicit TemporaryExtension(const std::wstring& name);
+  ~TemporaryExtension();
+  TemporaryExtension(const TemporaryExtension&) = delete;
+  TemporaryExtension& operator=(const TemporaryExtension&) = delete;
+
+  const std::wstring& Folder() const { return folder_; }
+  std::wstring Program() const { return folder_ + L"TessaryBG.exe"; }
+  bool Write(const std::wstring& name, const std::string& bytes) const;
+  bool Remove(const std::wstring& name) const;
+  // Registers this copy of the host program; 0 on success.
+  DWORD Register() const;
+
+ private:
+  std::wstring folder_;
+};
 
 }  // namespace tessary::test

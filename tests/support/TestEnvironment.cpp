@@ -48,6 +48,25 @@ std::wstring MakeTempFolder(const std::wstring& name) {
   return folder + L"\\";
 }
 
+bool CopyFolder(const std::wstring& from, const std::wstring& to) {
+  ::CreateDirectoryW(to.c_str(), nullptr);
+  WIN32_FIND_DATAW entry;
+  HANDLE find = ::FindFirstFileW((from + L"*").c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return false;
+  bool ok = true;
+  do {
+    const std::wstring name = entry.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      ok = CopyFolder(from + name + L"\\", to + name + L"\\") && ok;
+    } else {
+      ok = ::CopyFileW((from + name).c_str(), (to + name).c_str(), FALSE) && ok;
+    }
+  } while (::FindNextFileW(find, &entry));
+  ::FindClose(find);
+  return ok;
+}
+
 std::string ReadFileBytes(const std::wstring& path) {
   UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                   nullptr, OPEN_EXISTING, 0, nullptr));

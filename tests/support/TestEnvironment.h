@@ -18,6 +18,8 @@ std::wstring LogFilePath();
 
 // A new empty folder under the temporary folder, with a trailing backslash.
 std::wstring MakeTempFolder(const std::wstring& name);
+// Copies a folder's files and sub-folders into another (both with backslashes).
+bool CopyFolder(const std::wstring& from, const std::wstring& to);
 
 std::string ReadFileBytes(const std::wstring& path);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);

@@ -1,0 +1,227 @@
+// The background page in a real host process, started by COM for this test
+// program, which plays the page agent: it polls, connects with a tab channel of
+// its own, sends messages and reads the answers the page sends back.
+#include <gtest/gtest.h>
+#include <leveldb/db.h>
+
+#include <wrl/client.h>
+
+#include "Bstr.h"
+#include "ChildProcess.h"
+#include "HostRegistration.h"
+#include "RecordingChannel.h"
+#include "Tessary.h"
+#include "TestEnvironment.h"
+#include "TestHttpServer.h"
+#include "Text.h"
+
+namespace tessary::test {
+namespace {
+
+using Microsoft::WRL::ComPtr;
+
+ComPtr<IBGC> CreateBgc(HRESULT* result = nullptr) {
+  ComPtr<IBGC> bgc;
+  const HRESULT hr = ::CoCreateInstance(CLSID_CBGC, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&bgc));
+  if (result) *result = hr;
+  return bgc;
+}
+
+int State(IBGC* bgc) {
+  int state = -1;
+  bgc->getState(&state);
+  return state;
+}
+
+bool WaitUntilReady(IBGC* bgc, DWORD timeoutMs = 20000) {
+  const DWORD start = ::GetTickCount();
+  while (State(bgc) != 1) {
+    if (::GetTickCount() - start > timeoutMs) return false;
+    ::Sleep(50);
+  }
+  return true;
+}
+
+int CountLines(const std::string& line) {
+  const auto lines = ReadLines(LogFilePath());
+  return static_cast<int>(std::count(lines.begin(), lines.end(), line));
+}
+
+// A connected tab: the host, ready, with this test's channel registered.
+class Tab {
+ public:
+  explicit Tab(int tabId) : tabId_(tabId), bgc_(CreateBgc()) {}
+  bool Connect() {
+    return bgc_ && WaitUntilReady(bgc_.Get()) &&
+           bgc_->connect(tabId_, channel_.Dispatch(), Bstr(L"http://127.0.0.1/page.html").Get()) == S_OK;
+  }
+  // Sends a message; the page's answer has arrived when the call returns.
+  std::wstring Ask(const std::wstring& message) {
+    const size_t before = channel_.Received().size();
+    const HRESULT hr = bgc_->dispatchMsg(Bstr(message).Get(), tabId_);
+    if (hr != S_OK) return L"<dispatchMsg failed " + std::to_wstring(hr) + L">";
+    return channel_.Received().size() > before ? channel_.Last() : L"<no answer yet>";
+  }
+  IBGC* Bgc() const { return bgc_.Get(); }
+  RecordingChannel& Channel() { return channel_; }
+  int Id() const { return tabId_; }
+
+ private:
+  int tabId_;
+  RecordingChannel channel_;
+  ComPtr<IBGC> bgc_;
+};
+
+class BackgroundPageTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(WaitForNoHost(15000)) << "a host from an earlier test is still running"; }
+  void TearDown() override { WaitForNoHost(15000); }
+};
+
+TEST_F(BackgroundPageTest, StartsOnceAndRunsMainWithTheExtensionObject) {
+  HRESULT hr = E_FAIL;
+  ComPtr<IBGC> first = CreateBgc(&hr);
+  ASSERT_EQ(hr, S_OK);
+  ComPtr<IBG> second;
+  ASSERT_EQ(::CoCreateInstance(CLSID_CBG, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&second)), S_OK);
+  ComPtr<IBGC> third = CreateBgc(&hr);
+  ASSERT_EQ(hr, S_OK);
+  ASSERT_TRUE(WaitUntilReady(first.Get()));
+  EXPECT_EQ(State(third.Get()), 1);
+  EXPECT_EQ(CountLines("It's the first instance, initing background..."), 1);
+  EXPECT_GE(CountLines("BG: documentcomplete fired"), 1);
+  EXPECT_GE(CountLines("BG: non-null url, starting initialization..."), 1);
+  EXPECT_EQ(CountLines("BG Script: main called"), 1);
+}
+
+TEST_F(BackgroundPageTest, ConnectMessagesAndDisconnectReachTheHandlers) {
+  Tab tab(5);
+  ASSERT_TRUE(tab.Connect());
+  EXPECT_EQ(CountLines("connect() called"), 1);
+  EXPECT_EQ(CountLines("BG Script: onConnect 5 http://127.0.0.1/page.html"), 1);
+
+  // The handler has run, and answered through the channel, before the call returns.
+  EXPECT_EQ(tab.Ask(L"echo|hello"), L"hello");
+  EXPECT_EQ(tab.Ask(L"echo|"), L"");
+  const std::wstring unicode = L"\u4E2D\u6587 \u00E9 \U0001F600 \"quoted\" |bar| \\ <b>";
+  EXPECT_EQ(tab.Ask(L"echo|" + unicode), unicode);
+  EXPECT_EQ(tab.Ask(L"nonsense"), L"unknown nonsense");
+
+  EXPECT_EQ(tab.Bgc()->disconnect(5, tab.Channel().Dispatch()), S_OK);
+  EXPECT_EQ(CountLines("disconnect() called"), 1);
+  EXPECT_EQ(CountLines("BG Script: onDisconnect 5 same channel"), 1);
+}
+
+TEST_F(BackgroundPageTest, ASecondSetOnMessageReplacesTheFirst) {
+  Tab tab(6);
+  ASSERT_TRUE(tab.Connect());
+  EXPECT_EQ(tab.Ask(L"replace"), L"replaced");
+  EXPECT_EQ(tab.Ask(L"echo|x"), L"second handler: echo|x");
+}
+
+TEST_F(BackgroundPageTest, APageWithoutMainNeverBecomesReady) {
+  TemporaryExtension extension(L"nomain");
+  ASSERT_TRUE(extension.Write(L"background.html", "<html><body><script>var loaded = 1;</script></body></html>"));
+  ASSERT_EQ(extension.Register(), 0u);
+  HRESULT hr = E_FAIL;
+  ComPtr<IBGC> bgc = CreateBgc(&hr);
+  ASSERT_EQ(hr, S_OK);
+  ::Sleep(3000);
+  EXPECT_EQ(State(bgc.Get()), 0);
+  RecordingChannel channel;
+  EXPECT_EQ(bgc->connect(1, channel.Dispatch(), Bstr(L"u").Get()), E_PENDING);
+  EXPECT_EQ(bgc->dispatchMsg(Bstr(L"echo|x").Get(), 1), E_PENDING);
+  EXPECT_EQ(bgc->disconnect(1, channel.Dispatch()), E_PENDING);
+  EXPECT_TRUE(channel.Received().empty());
+  EXPECT_GE(CountLines("BG: documentcomplete fired"), 1);
+}
+
+TEST_F(BackgroundPageTest, AMissingConfigFailsTheFirstCreationOnly) {
+  TemporaryExtension extension(L"noconfig");
+  ASSERT_TRUE(extension.Remove(L"config.xml"));
+  ASSERT_EQ(extension.Register(), 0u);
+  HRESULT hr = S_OK;
+  ComPtr<IBGC> first = CreateBgc(&hr);
+  EXPECT_EQ(hr, E_FAIL);
+  EXPECT_FALSE(first);
+  ComPtr<IBGC> second = CreateBgc(&hr);
+  ASSERT_EQ(hr, S_OK);
+  ComPtr<IBGC> third = CreateBgc(&hr);
+  ASSERT_EQ(hr, S_OK);
+  ::Sleep(2000);
+  EXPECT_EQ(State(second.Get()), 0);
+  EXPECT_EQ(CountLines("[ERROR]: Config::read() failed, code=1"), 1);
+  EXPECT_EQ(CountLines("It's the first instance, initing background..."), 1);
+}
+
+TEST_F(BackgroundPageTest, StorageKeepsItsValues) {
+  Tab tab(7);
+  ASSERT_TRUE(tab.Connect());
+  EXPECT_EQ(tab.Ask(L"set|Key|upper case"), L"set true");
+  EXPECT_EQ(tab.Ask(L"set|key|lower case \u20AC"), L"set true");
+  EXPECT_EQ(tab.Ask(L"set|empty|"), L"set true");
+  EXPECT_EQ(tab.Ask(L"setnul|zero"), L"set true");
+  EXPECT_EQ(tab.Ask(L"get|Key"), L"string:upper case");
+  EXPECT_EQ(tab.Ask(L"get|key"), L"string:lower case \u20AC");
+  EXPECT_EQ(tab.Ask(L"get|empty"), L"string:");
+  EXPECT_EQ(tab.Ask(L"get|never set"), L"string:");
+  EXPECT_EQ(tab.Ask(L"get|zero"), L"string:ab");
+  EXPECT_EQ(tab.Ask(L"del|key"), L"deleted");
+  EXPECT_EQ(tab.Ask(L"get|key"), L"string:");
+  EXPECT_EQ(tab.Ask(L"del|never set"), L"deleted");
+}
+
+TEST_F(BackgroundPageTest, StoredValuesSurviveARestartInTheirOnDiskFormat) {
+  {
+    Tab tab(8);
+    ASSERT_TRUE(tab.Connect());
+    EXPECT_EQ(tab.Ask(L"set|ab|xy"), L"set true");
+  }
+  ASSERT_TRUE(WaitForNoHost(15000));
+  {
+    Tab tab(8);
+    ASSERT_TRUE(tab.Connect());
+    EXPECT_EQ(tab.Ask(L"get|ab"), L"string:xy");
+  }
+  ASSERT_TRUE(WaitForNoHost(15000));
+
+  std::string path;
+  ASSERT_TRUE(ToAnsi(DataDirectory() + L"db", &path));
+  leveldb::DB* raw = nullptr;
+  ASSERT_TRUE(leveldb::DB::Open(leveldb::Options(), path, &raw).ok());
+  std::unique_ptr<leveldb::DB> db(raw);
+  std::string value;
+  ASSERT_TRUE(db->Get(leveldb::ReadOptions(), std::string("a\0b\0\0\0", 6), &value).ok());
+  EXPECT_EQ(value, std::string("x\0y\0\0\0", 6));
+}
+
+TEST_F(BackgroundPageTest, AKilledHostLosesNoValueThatWasStored) {
+  {
+    Tab tab(9);
+    ASSERT_TRUE(tab.Connect());
+    EXPECT_EQ(tab.Ask(L"setmany|300"), L"stored 300");
+    const auto hosts = FindProcesses(L"TessaryBG.exe");
+    ASSERT_EQ(hosts.size(), 1u);
+    ChildProcess::Open(hosts[0]).Terminate();
+  }
+  Tab tab(9);
+  ASSERT_TRUE(tab.Connect());
+  EXPECT_EQ(tab.Ask(L"getmany|300"), L"found 300");
+}
+
+TEST_F(BackgroundPageTest, ReadsCustomizationFilesAndFetchesOverHttp) {
+  TestHttpServer server;
+  ASSERT_TRUE(server.IsListening());
+  server.Serve("/update.xml", "<update version=\"2.0\"/>", "text/xml");
+  Tab tab(10);
+  ASSERT_TRUE(tab.Connect());
+  EXPECT_EQ(tab.Ask(L"file|js/hello.txt"), L"file:caf\u00E9 from the customization folder");
+  EXPECT_EQ(tab.Ask(L"file|../config.xml"), L"file:");
+  std::wstring url = L"file:///" + ExtensionDirectory();
+  std::replace(url.begin(), url.end(), L'\\', L'/');
+  EXPECT_EQ(tab.Ask(L"url"), url);
+  EXPECT_EQ(tab.Ask(L"fetch|" + server.Url("/update.xml")), L"200 <update version=\"2.0\"/>");
+}
+
+}  // namespace
+}  // namespace tessary::test
