@@ -9,10 +9,18 @@ namespace tessary {
 
 HRESULT CallScriptFunction(IDispatch* function, std::initializer_list<VARIANT> args) {
   if (!function) return E_POINTER;
-  // DISPPARAMS carries the last argument first.
-  std::vector<VARIANT> reversed(args.begin(), args.end());
-  std::reverse(reversed.begin(), reversed.end());
-  DISPPARAMS params = {reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+  // DISPPARAMS carries the last argument first. Callbacks take a few arguments:
+  // no allocation for them.
+  constexpr size_t kInline = 4;
+  VARIANT inlineArgs[kInline];
+  std::vector<VARIANT> manyArgs;
+  VARIANT* reversed = inlineArgs;
+  if (args.size() > kInline) {
+    manyArgs.resize(args.size());
+    reversed = manyArgs.data();
+  }
+  std::reverse_copy(args.begin(), args.end(), reversed);
+  DISPPARAMS params = {reversed, nullptr, static_cast<UINT>(args.size()), 0};
   Variant result;
   EXCEPINFO exception = {};
   UINT argError = static_cast<UINT>(-1);

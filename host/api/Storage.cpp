@@ -48,43 +48,51 @@ void Storage::Close() { db_.reset(); }
 
 leveldb::Status Storage::Put(std::wstring_view key, std::wstring_view value) {
   if (!db_) return NotOpen();
-  return db_->Put(leveldb::WriteOptions(), Encode(key), Encode(value));
+  EncodeInto(key, &key_);
+  EncodeInto(value, &value_);
+  return db_->Put(leveldb::WriteOptions(), key_, value_);
 }
 
 leveldb::Status Storage::Get(std::wstring_view key, Bstr* value) {
   *value = Bstr();
   if (!db_) return NotOpen();
-  std::string bytes;
-  const leveldb::Status status = db_->Get(leveldb::ReadOptions(), Encode(key), &bytes);
-  if (status.ok()) *value = Decode(bytes);
+  EncodeInto(key, &key_);
+  const leveldb::Status status = db_->Get(leveldb::ReadOptions(), key_, &value_);
+  if (status.ok()) *value = Decode(value_);
   return status;
 }
 
 leveldb::Status Storage::Delete(std::wstring_view key) {
   if (!db_) return NotOpen();
-  return db_->Delete(leveldb::WriteOptions(), Encode(key));
+  EncodeInto(key, &key_);
+  return db_->Delete(leveldb::WriteOptions(), key_);
 }
 
 std::string Storage::Encode(std::wstring_view text) {
   std::string bytes;
-  bytes.reserve(text.size() * 2 + 2);
-  for (wchar_t unit : text) {
-    bytes += static_cast<char>(unit & 0xFF);
-    bytes += static_cast<char>((unit >> 8) & 0xFF);
-  }
-  bytes.append(2, '\0');
+  EncodeInto(text, &bytes);
   return bytes;
 }
 
-Bstr Storage::Decode(const std::string& bytes) {
-  std::wstring text;
-  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    const wchar_t unit = static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
-                                              (static_cast<unsigned char>(bytes[i + 1]) << 8));
-    if (unit == 0) break;
-    text += unit;
+// Code units little-endian whatever the machine, then the terminating 0x0000.
+void Storage::EncodeInto(std::wstring_view text, std::string* bytes) {
+  bytes->resize(text.size() * 2 + 2);
+  char* out = bytes->data();
+  for (wchar_t unit : text) {
+    *out++ = static_cast<char>(unit & 0xFF);
+    *out++ = static_cast<char>((unit >> 8) & 0xFF);
   }
-  return text.empty() ? Bstr() : Bstr(text);
+  out[0] = out[1] = '\0';
+}
+
+Bstr Storage::Decode(std::string_view bytes) {
+  const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+  size_t length = 0;
+  while (2 * length + 1 < bytes.size() && (data[2 * length] | data[2 * length + 1]) != 0) ++length;
+  if (length == 0) return Bstr();
+  Bstr text = Bstr::Attach(::SysAllocStringLen(nullptr, static_cast<UINT>(length)));
+  for (size_t i = 0; i < length; ++i) text.Get()[i] = static_cast<wchar_t>(data[2 * i] | (data[2 * i + 1] << 8));
+  return text;
 }
 
 }  // namespace tessary::host

@@ -36,10 +36,15 @@ class Storage {
 
   static std::string Encode(std::wstring_view text);
   // The code units up to the first 0x0000; a null string when there are none.
-  static Bstr Decode(const std::string& bytes);
+  static Bstr Decode(std::string_view bytes);
 
  private:
+  static void EncodeInto(std::wstring_view text, std::string* bytes);
+
   std::unique_ptr<leveldb::DB> db_;
+  // Reused for every call: the main thread is the only caller.
+  std::string key_;
+  std::string value_;
 };
 
 }  // namespace tessary::host
