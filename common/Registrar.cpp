@@ -34,6 +34,14 @@ constexpr CLSID kClsidRegistrar = {0x44EC053A, 0x400F, 0x11D0, {0x9D, 0xCD, 0x00
 
 HRESULT RunRegistryScript(const std::wstring& moduleFile, UINT resourceId, bool install,
                           const ScriptReplacements& replacements) {
+  // Self-registration may be called on a thread without COM (regsvr32 does so).
+  const HRESULT init = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  struct ComScope {
+    HRESULT init;
+    ~ComScope() {
+      if (SUCCEEDED(init)) ::CoUninitialize();
+    }
+  } scope{init};
   Microsoft::WRL::ComPtr<IRegistrar> registrar;
   HRESULT hr = ::CoCreateInstance(kClsidRegistrar, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&registrar));
   if (FAILED(hr)) return hr;

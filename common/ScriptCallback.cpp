@@ -7,10 +7,10 @@
 
 namespace tessary {
 
-HRESULT CallScriptFunction(IDispatch* function, std::initializer_list<VARIANT> args) {
-  if (!function) return E_POINTER;
-  // DISPPARAMS carries the last argument first. Callbacks take a few arguments:
-  // no allocation for them.
+HRESULT InvokeMethod(IDispatch* object, DISPID id, std::initializer_list<VARIANT> args, VARIANT* result) {
+  if (!object) return E_POINTER;
+  // DISPPARAMS carries the last argument first. Calls take a few arguments: no
+  // allocation for them.
   constexpr size_t kInline = 4;
   VARIANT inlineArgs[kInline];
   std::vector<VARIANT> manyArgs;
@@ -21,15 +21,19 @@ HRESULT CallScriptFunction(IDispatch* function, std::initializer_list<VARIANT> a
   }
   std::reverse_copy(args.begin(), args.end(), reversed);
   DISPPARAMS params = {reversed, nullptr, static_cast<UINT>(args.size()), 0};
-  Variant result;
+  Variant ignored;
   EXCEPINFO exception = {};
   UINT argError = static_cast<UINT>(-1);
-  const HRESULT hr = function->Invoke(DISPID_VALUE, IID_NULL, 0, DISPATCH_METHOD, &params, result.Get(),
-                                      &exception, &argError);
+  const HRESULT hr = object->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, result ? result : ignored.Get(),
+                                    &exception, &argError);
   ::SysFreeString(exception.bstrSource);
   ::SysFreeString(exception.bstrDescription);
   ::SysFreeString(exception.bstrHelpFile);
   return hr;
+}
+
+HRESULT CallScriptFunction(IDispatch* function, std::initializer_list<VARIANT> args) {
+  return InvokeMethod(function, DISPID_VALUE, args);
 }
 
 }  // namespace tessary

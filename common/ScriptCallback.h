@@ -1,6 +1,6 @@
 #pragma once
-// Calling a script function object back, the one way the system does it: the
-// default member (DISPID 0) as a method, positional arguments, result ignored.
+// Calling script objects: a method by DISPID, and a function object the one way
+// the system calls callbacks (the default member as a method, result ignored).
 #include <windows.h>
 #include <oleauto.h>
 
@@ -9,8 +9,11 @@
 namespace tessary {
 
 // Arguments in their natural order; they stay owned by the caller (see Variant.h
-// for non-owning argument values). Returns the function's HRESULT for the few
-// callers that care.
+// for non-owning argument values). The result, when asked for, is the caller's.
+HRESULT InvokeMethod(IDispatch* object, DISPID id, std::initializer_list<VARIANT> args, VARIANT* result = nullptr);
+
+// DISPID 0, DISPATCH_METHOD, locale 0, result ignored. Returns the function's
+// HRESULT for the few callers that care; E_POINTER for no function.
 HRESULT CallScriptFunction(IDispatch* function, std::initializer_list<VARIANT> args);
 
 }  // namespace tessary

@@ -11,6 +11,7 @@
 #include "Bstr.h"
 #include "PlatformUuids.h"
 #include "UniqueHandle.h"
+#include "Utf8Text.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -29,41 +30,6 @@ void LogSystemError(Log& log) {
       reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   UniqueLocalPtr<wchar_t*> owned(text);
   if (length) log.Error() << "WINAPI: " << std::wstring_view(text, length);
-}
-
-// UTF-8 (an optional byte order mark skipped) up to the first zero byte; null
-// for invalid UTF-8.
-BSTR DecodeUtf8(const std::string& bytes) {
-  std::string_view text(bytes.c_str());
-  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-  if (text.empty()) return Bstr(L"").Detach();
-  const int length = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0);
-  if (length <= 0) return nullptr;
-  BSTR result = ::SysAllocStringLen(nullptr, length);
-  ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), result, length);
-  return result;
-}
-
-// The whole file, or false (logged) when it cannot be read.
-bool ReadWholeFile(const std::wstring& path, std::string* bytes, Log& log) {
-  UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-  if (!file) {
-    log.Error() << "CreateFileW" << path;
-    LogSystemError(log);
-    return false;
-  }
-  LARGE_INTEGER size = {};
-  if (!::GetFileSizeEx(file.Get(), &size) || size.QuadPart >= MAXDWORD) return false;
-  bytes->assign(static_cast<size_t>(size.QuadPart), '\0');
-  DWORD read = 0;
-  if (!::ReadFile(file.Get(), bytes->data(), static_cast<DWORD>(bytes->size()), &read, nullptr) || read == 0) {
-    log.Error() << "ReadFile" << path;
-    LogSystemError(log);
-    return false;
-  }
-  bytes->resize(read);
-  return true;
 }
 
 }  // namespace
@@ -88,8 +54,20 @@ BSTR ReadCustomizationFile(const std::wstring& customizationFolder, BSTR path, L
     return nullptr;
   }
   std::string bytes;
-  if (!ReadWholeFile(full, &bytes, log)) return nullptr;
-  return DecodeUtf8(bytes);
+  switch (ReadWholeFile(full, &bytes)) {
+    case FileReadError::kNone: break;
+    case FileReadError::kOpen:
+      log.Error() << "CreateFileW" << full;
+      LogSystemError(log);
+      return nullptr;
+    case FileReadError::kSize: return nullptr;
+    case FileReadError::kRead:
+      log.Error() << "ReadFile" << full;
+      LogSystemError(log);
+      return nullptr;
+  }
+  std::wstring text;
+  return DecodeUtf8Text(bytes, &text) ? Bstr(text).Detach() : nullptr;
 }
 
 BSTR ExtensionUrl(const std::wstring& programFolder) {

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
-namespace tessary::host {
+namespace tessary {
 
 // METHODDATA wants writable strings; the dispatcher only reads them.
 inline OLECHAR* TableName(const wchar_t* name) { return const_cast<OLECHAR*>(name); }
@@ -15,4 +15,4 @@ inline METHODDATA Method(const wchar_t* name, UINT slot, VARTYPE result, PARAMDA
                     DISPATCH_METHOD, result};
 }
 
-}  // namespace tessary::host
+}  // namespace tessary

@@ -1,0 +1,336 @@
+#include "CHaldenBHO.h"
+
+#include <exdispid.h>
+#include <shlwapi.h>
+
+#include "BrowserEvents.h"
+#include "CScriptContext.h"
+#include "CpageletModule.h"
+#include "ModulePath.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace tessary::pagelet {
+namespace {
+
+constexpr UINT kLinkHostMessage = WM_APP + 20;
+constexpr UINT kInjectMessage = WM_APP + 21;
+constexpr UINT_PTR kPollTimer = 123;
+constexpr UINT kPollPeriodMs = 500;
+
+bool StartsWith(const wchar_t* text, const wchar_t* prefix) { return wcsncmp(text, prefix, wcslen(prefix)) == 0; }
+
+// Addresses that never carry a page of their own.
+bool IsPseudoUrl(const wchar_t* url) {
+  return StartsWith(url, L"about:") || StartsWith(url, L"javascript:") || StartsWith(url, L"res:");
+}
+
+bool IsTopLevel(IWebBrowser2* browser, bool* topLevel) {
+  VARIANT_BOOL value = VARIANT_FALSE;
+  if (FAILED(browser->get_TopLevelContainer(&value))) return false;
+  *topLevel = value == VARIANT_TRUE;
+  return true;
+}
+
+HRESULT DocumentOf(IWebBrowser2* browser, ComPtr<IHTMLDocument2>* document) {
+  ComPtr<IDispatch> dispatch;
+  const HRESULT hr = browser->get_Document(&dispatch);
+  if (hr != S_OK || !dispatch) return FAILED(hr) ? hr : E_FAIL;
+  return dispatch.As(document);
+}
+
+HRESULT WindowOf(IWebBrowser2* browser, ComPtr<IHTMLWindow2>* window) {
+  ComPtr<IHTMLDocument2> document;
+  const HRESULT hr = DocumentOf(browser, &document);
+  return FAILED(hr) ? hr : document->get_parentWindow(window->ReleaseAndGetAddressOf());
+}
+
+// The window's location href; empty when any step fails.
+std::wstring HrefOf(IHTMLWindow2* window) {
+  ComPtr<IHTMLLocation> location;
+  Bstr href;
+  if (FAILED(window->get_location(&location)) || !location || FAILED(location->get_href(href.Put()))) return {};
+  return std::wstring(href.View());
+}
+
+bool BrowserIsComplete(IWebBrowser2* browser) {
+  READYSTATE state = READYSTATE_UNINITIALIZED;
+  return SUCCEEDED(browser->get_ReadyState(&state)) && state == READYSTATE_COMPLETE;
+}
+
+}  // namespace
+
+const QITAB* CHaldenBHO::Interfaces() {
+  static const QITAB interfaces[] = {
+      QITABENT(CHaldenBHO, IHaldenBHO),
+      QITABENTMULTI(CHaldenBHO, IDispatch, IHaldenBHO),
+      QITABENT(CHaldenBHO, IObjectWithSite),
+      {},
+  };
+  return interfaces;
+}
+
+CHaldenBHO::CHaldenBHO() : topWatcher_(this, true), frameWatchers_(new std::array<CWindowWrap, kFrameWatchers>) {
+  for (CWindowWrap& watcher : *frameWatchers_) watcher.SetOwner(this, false);
+}
+
+CHaldenBHO::~CHaldenBHO() {
+  // The host hears of the page's end even when the tab goes away without
+  // unloading it first.
+  DestroyContext();
+  AdviseBrowser(false);
+  hostLink_.Reset();
+  if (messageWindow_) ::DestroyWindow(messageWindow_);
+  if (holdsWindowClass_) CpageletModule::Get().ReleaseMessageWindowClass();
+  frameWatchers_.reset();
+  topWatcher_.detach();
+}
+
+HRESULT CHaldenBHO::FinalConstruct() {
+  return CpageletModule::Get().ExtensionDirectory().empty() ? E_OUTOFMEMORY : S_OK;
+}
+
+IFACEMETHODIMP CHaldenBHO::SetSite(IUnknown* site) {
+  if (!site) {
+    AdviseBrowser(false);
+    browser_.Reset();
+    site_.Reset();
+    return S_OK;
+  }
+  if (!messageWindow_) {
+    const HRESULT hr = CreateMessageWindow();
+    if (FAILED(hr)) return hr;
+    ::PostMessageW(messageWindow_, kLinkHostMessage, 0, 0);
+  }
+  AdviseBrowser(false);
+  if (SUCCEEDED(site->QueryInterface(IID_PPV_ARGS(browser_.ReleaseAndGetAddressOf())))) AdviseBrowser(true);
+  site_ = site;
+  return S_OK;
+}
+
+IFACEMETHODIMP CHaldenBHO::GetSite(REFIID riid, void** ppv) {
+  if (!ppv) return E_POINTER;
+  *ppv = nullptr;
+  return site_ ? site_->QueryInterface(riid, ppv) : E_FAIL;
+}
+
+HRESULT CHaldenBHO::CreateMessageWindow() {
+  CpageletModule& module = CpageletModule::Get();
+  holdsWindowClass_ = module.AcquireMessageWindowClass(&CHaldenBHO::MessageWindowProc);
+  if (!holdsWindowClass_) return E_FAIL;
+  messageWindow_ = ::CreateWindowExW(0, L"_DUDUMessageWindow", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                     CurrentModule(), this);
+  return messageWindow_ ? S_OK : E_FAIL;
+}
+
+void CHaldenBHO::AdviseBrowser(bool advise) {
+  ComPtr<IConnectionPointContainer> container;
+  ComPtr<IConnectionPoint> point;
+  if (!browser_ || advise == advised_ || FAILED(browser_.As(&container)) ||
+      FAILED(container->FindConnectionPoint(DIID_DWebBrowserEvents2, &point))) {
+    return;
+  }
+  if (advise) {
+    advised_ = SUCCEEDED(point->Advise(&browserEvents_, &browserCookie_));
+  } else {
+    point->Unadvise(browserCookie_);
+    browserCookie_ = 0;
+    advised_ = false;
+  }
+}
+
+LRESULT CALLBACK CHaldenBHO::MessageWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+    ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    return TRUE;
+  }
+  auto* owner = reinterpret_cast<CHaldenBHO*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+  switch (message) {
+    case kLinkHostMessage:
+      if (owner) owner->LinkHost();
+      return 1;
+    case kInjectMessage:
+    case WM_TIMER:
+      return owner ? owner->AttemptInjection(message == WM_TIMER) : 1;
+  }
+  return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+// May start the host program; a failure leaves the agent without a host.
+void CHaldenBHO::LinkHost() {
+  if (hostLink_) return;
+  ::CoCreateInstance(CLSID_CBGC, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&hostLink_));
+}
+
+LRESULT CHaldenBHO::AttemptInjection(bool fromTimer) {
+  if (!hostLink_ || !browser_ || starting_) return 1;
+  if (fromTimer && context_) return 0;
+  if (!hostReady_) {
+    int state = 0;
+    hostLink_->getState(&state);
+    if (state == 0) {
+      ::SetTimer(messageWindow_, kPollTimer, kPollPeriodMs, nullptr);
+      return 1;
+    }
+    hostReady_ = true;
+  }
+  READYSTATE ready = READYSTATE_UNINITIALIZED;
+  if (FAILED(browser_->get_ReadyState(&ready))) return 0;
+  if (ready != READYSTATE_COMPLETE) return 1;
+  ComPtr<IHTMLWindow2> window;
+  if (FAILED(WindowOf(browser_.Get(), &window))) return 0;
+  InjectScripts(window.Get());
+  return 0;
+}
+
+void CHaldenBHO::PostInjectionAttempt() {
+  if (messageWindow_) ::PostMessageW(messageWindow_, kInjectMessage, 0, 0);
+}
+
+void CHaldenBHO::InjectScripts(IHTMLWindow2* window) {
+  if (starting_) return;
+  IHTMLWindow2* target = window ? window : topWindow_.Get();
+  if (context_) {
+    if (!topWindow_ || !window || SameObject(topWindow_.Get(), window)) return;
+    DestroyContext();
+  }
+  context_ = std::make_unique<CScriptContext>();
+  starting_ = true;
+  const bool started = context_->Start(target, pageUrl_.Get(), hostLink_.Get());
+  starting_ = false;
+  if (!started) {
+    DestroyContext();
+    return;
+  }
+  if (window && !SameObject(window, topWindow_.Get())) topWindow_ = window;
+  for (CWindowWrap& watcher : *frameWatchers_) {
+    ComPtr<IHTMLDocument2> document;
+    if (watcher.Window() && SUCCEEDED(watcher.Window()->get_document(&document)) && document && context_) {
+      context_->RunMain(document.Get());
+    }
+  }
+}
+
+// The context goes first out of the member: whatever its end sets off (calls to
+// the host let other calls in) finds no context any more.
+void CHaldenBHO::DestroyContext() {
+  std::unique_ptr<CScriptContext> context = std::move(context_);
+}
+
+void CHaldenBHO::DetachFrameWatchers() {
+  for (CWindowWrap& watcher : *frameWatchers_) watcher.detach();
+  frameCount_ = 0;
+}
+
+void CHaldenBHO::OnTopWindowUnload() {
+  DestroyContext();
+  DetachFrameWatchers();
+  topWindow_.Reset();
+  phase_ = Phase::kIdle;
+}
+
+void CHaldenBHO::OnBeforeNavigate2(const DISPPARAMS* params) {
+  ComPtr<IWebBrowser2> browser;
+  IDispatch* pDisp = EventDispatch(EventArgument(params, 0));
+  const BSTR url = EventString(EventArgument(params, 1));
+  bool topLevel = false;
+  if (!pDisp || FAILED(pDisp->QueryInterface(IID_PPV_ARGS(&browser))) || !url || IsPseudoUrl(url) ||
+      !IsTopLevel(browser.Get(), &topLevel) || !topLevel) {
+    return;
+  }
+  phase_ = Phase::kNavigating;
+}
+
+// Hooks the top window while its document is still loading, so that its load
+// event is seen.
+void CHaldenBHO::OnDownloadBegin() {
+  if (phase_ != Phase::kIdle && phase_ != Phase::kCompleted) return;
+  READYSTATE ready = READYSTATE_UNINITIALIZED;
+  bool topLevel = false;
+  if (!browser_ || FAILED(browser_->get_ReadyState(&ready)) || ready == READYSTATE_COMPLETE) return;
+  ComPtr<IHTMLWindow2> window;
+  if (FAILED(WindowOf(browser_.Get(), &window)) || !IsTopLevel(browser_.Get(), &topLevel) || !topLevel) return;
+  if (HrefOf(window.Get()).find(L"about:") != std::wstring::npos) return;
+  topWindow_ = window;
+  topWatcher_.attach(window.Get());
+  phase_ = Phase::kHookedEarly;
+}
+
+void CHaldenBHO::OnDocumentComplete(const DISPPARAMS* params) {
+  ComPtr<IWebBrowser2> browser;
+  IDispatch* pDisp = EventDispatch(EventArgument(params, 0));
+  if (!pDisp || FAILED(pDisp->QueryInterface(IID_PPV_ARGS(&browser)))) return;
+  const BSTR url = EventString(EventArgument(params, 1));
+  if (url && context_ &&
+      ::CompareStringW(LOCALE_USER_DEFAULT, 0, url, -1, L"about:blank", -1) == CSTR_EQUAL) {
+    context_->CompleteDialog(browser.Get());
+    return;
+  }
+  bool topLevel = false;
+  if (!url || IsPseudoUrl(url) || !IsTopLevel(browser.Get(), &topLevel)) return;
+  if (!topLevel) {
+    OnFrameComplete(browser.Get());
+    return;
+  }
+  phase_ = Phase::kIdle;
+  ComPtr<IHTMLWindow2> window;
+  if (FAILED(WindowOf(browser.Get(), &window))) return;
+  pageUrl_ = Bstr::Copy(url);
+  PostInjectionAttempt();
+  topWatcher_.attach(window.Get());
+  phase_ = Phase::kCompleted;
+}
+
+void CHaldenBHO::OnFrameComplete(IWebBrowser2* frame) {
+  if (context_) {
+    ComPtr<IHTMLDocument2> document;
+    if (SUCCEEDED(DocumentOf(frame, &document))) context_->RunMain(document.Get());
+    return;
+  }
+  if (frameCount_ < kFrameWatchers) {
+    ComPtr<IDispatch> dispatch;
+    if (frame->get_Document(&dispatch) != S_OK || !dispatch) return;
+    ComPtr<IHTMLDocument2> document;
+    if (SUCCEEDED(dispatch.As(&document))) {
+      ComPtr<IHTMLWindow2> window;
+      if (FAILED(document->get_parentWindow(&window))) return;
+      (*frameWatchers_)[frameCount_++].attach(window.Get());
+    }
+  }
+  if (!browser_ || !BrowserIsComplete(browser_.Get())) return;
+  ComPtr<IHTMLWindow2> top;
+  if (FAILED(WindowOf(browser_.Get(), &top))) return;
+  const std::wstring href = HrefOf(top.Get());
+  if (href.empty()) return;
+  pageUrl_ = Bstr(href);
+  topWatcher_.attach(top.Get());
+  InjectScripts(top.Get());
+  phase_ = Phase::kIdle;
+}
+
+IFACEMETHODIMP CHaldenBHO::BrowserEvents::QueryInterface(REFIID riid, void** ppv) {
+  if (!ppv) return E_POINTER;
+  if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
+      IsEqualIID(riid, DIID_DWebBrowserEvents2)) {
+    *ppv = static_cast<IDispatch*>(this);
+    return S_OK;
+  }
+  *ppv = nullptr;
+  return E_NOINTERFACE;
+}
+
+IFACEMETHODIMP CHaldenBHO::BrowserEvents::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
+                                                 EXCEPINFO*, UINT*) {
+  // Events may arrive while the agent holds its last reference only through the
+  // browser; keep it alive for the handler's length.
+  ComPtr<IObjectWithSite> keepAlive(&owner_);
+  switch (id) {
+    case DISPID_BEFORENAVIGATE2: owner_.OnBeforeNavigate2(params); break;
+    case DISPID_DOWNLOADBEGIN: owner_.OnDownloadBegin(); break;
+    case DISPID_DOCUMENTCOMPLETE: owner_.OnDocumentComplete(params); break;
+  }
+  return S_OK;
+}
+
+}  // namespace tessary::pagelet

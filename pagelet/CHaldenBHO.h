@@ -1,0 +1,99 @@
+#pragma once
+// The page agent of one tab: follows the browser's navigation and the load and
+// unload of the page's windows, links to the host program, and runs the content
+// scripts of the top document and its frames in a script context of its own.
+#include <windows.h>
+#include <exdisp.h>
+#include <mshtml.h>
+#include <ocidl.h>
+
+#include <array>
+#include <memory>
+
+#include <wrl/client.h>
+
+#include "Bstr.h"
+#include "CWindowWrap.h"
+#include "ComObject.h"
+#include "Tessary.h"
+#include "TypeLibDispatch.h"
+#include "pagelet.h"
+
+namespace tessary::pagelet {
+
+class CScriptContext;
+
+class CHaldenBHO : public ComObjectRoot, public TypeLibDispatch<IHaldenBHO>, public IObjectWithSite {
+ public:
+  static const QITAB* Interfaces();
+
+  CHaldenBHO();
+  ~CHaldenBHO();
+  // Fails (E_OUTOFMEMORY) when the extension directory is unknown.
+  HRESULT FinalConstruct();
+
+  // IObjectWithSite
+  IFACEMETHODIMP SetSite(IUnknown* site) override;
+  IFACEMETHODIMP GetSite(REFIID riid, void** ppv) override;
+
+  // Starts the content scripts for a top window (null: the one already known).
+  void InjectScripts(IHTMLWindow2* window);
+  // From the top window's watcher.
+  void PostInjectionAttempt();
+  void OnTopWindowUnload();
+
+ private:
+  // The browser's DWebBrowserEvents2, received on an identity of their own.
+  class BrowserEvents final : public IDispatch {
+   public:
+    explicit BrowserEvents(CHaldenBHO& owner) : owner_(owner) {}
+    IFACEMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
+    IFACEMETHODIMP_(ULONG) AddRef() override { return 1; }
+    IFACEMETHODIMP_(ULONG) Release() override { return 1; }
+    IFACEMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    IFACEMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    IFACEMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    IFACEMETHODIMP Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                          EXCEPINFO* exception, UINT* argError) override;
+
+   private:
+    CHaldenBHO& owner_;
+  };
+
+  enum class Phase { kIdle = 0, kNavigating = 1, kHookedEarly = 2, kCompleted = 3 };
+  static constexpr size_t kFrameWatchers = 20;
+
+  static LRESULT CALLBACK MessageWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  HRESULT CreateMessageWindow();
+  void AdviseBrowser(bool advise);
+  void LinkHost();
+  LRESULT AttemptInjection(bool fromTimer);
+  void OnBeforeNavigate2(const DISPPARAMS* params);
+  void OnDownloadBegin();
+  void OnDocumentComplete(const DISPPARAMS* params);
+  void OnFrameComplete(IWebBrowser2* frame);
+  void DestroyContext();
+  void DetachFrameWatchers();
+
+  Microsoft::WRL::ComPtr<IUnknown> site_;
+  DWORD browserCookie_ = 0;
+  Microsoft::WRL::ComPtr<IHTMLWindow2> topWindow_;
+  Bstr pageUrl_;
+  bool advised_ = false;
+  CWindowWrap topWatcher_;
+  std::unique_ptr<std::array<CWindowWrap, kFrameWatchers>> frameWatchers_;
+  HWND messageWindow_ = nullptr;
+  Microsoft::WRL::ComPtr<IBGC> hostLink_;
+  Microsoft::WRL::ComPtr<IWebBrowser2> browser_;
+  bool hostReady_ = false;
+  Phase phase_ = Phase::kIdle;
+  std::unique_ptr<CScriptContext> context_;
+  size_t frameCount_ = 0;
+  BrowserEvents browserEvents_{*this};
+  // Set while a context starts: its scripts' calls to the host let other
+  // messages in, and those must not start or destroy a context meanwhile.
+  bool starting_ = false;
+  bool holdsWindowClass_ = false;
+};
+
+}  // namespace tessary::pagelet

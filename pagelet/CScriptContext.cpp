@@ -1,0 +1,105 @@
+#include "CScriptContext.h"
+
+#include <vector>
+
+#include "CpageletModule.h"
+#include "Utf8Text.h"
+#include "Variant.h"
+
+namespace tessary::pagelet {
+namespace {
+
+constexpr DWORD kAnyServer = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER;
+
+std::vector<const wchar_t*> ScriptsFor(CSimpleScriptSite::ScriptSet set) {
+  switch (set) {
+    case CSimpleScriptSite::ScriptSet::kImport: return {L"js\\mustache.js", L"config.js", L"importTab.js", L"tab.js"};
+    case CSimpleScriptSite::ScriptSet::kHelp: return {L"js\\mustache.js", L"tab.js"};
+    case CSimpleScriptSite::ScriptSet::kOrdinary: break;
+  }
+  return {L"js\\mustache.js", L"content.js"};
+}
+
+}  // namespace
+
+CScriptContext::~CScriptContext() {
+  if (engine_) {
+    engine_->SetScriptState(SCRIPTSTATE_DISCONNECTED);
+    engine_->Close();
+    engine_.Reset();
+  }
+  url_ = Bstr();
+  site_.Shutdown();
+  parse_.Reset();
+}
+
+bool CScriptContext::Start(IHTMLWindow2* window, BSTR url, IBGC* hostLink) {
+  url_ = Bstr::Copy(url);
+  if (!site_.Build(window, url_.Get(), hostLink) || !CreateEngine()) return false;
+  if (FAILED(parse_->InitNew()) || FAILED(engine_->SetScriptSite(&site_)) ||
+      FAILED(engine_->AddNamedItem(L"window", SCRIPTITEM_ISVISIBLE | SCRIPTITEM_ISSOURCE | SCRIPTITEM_GLOBALMEMBERS)) ||
+      FAILED(engine_->AddNamedItem(L"extension", SCRIPTITEM_ISVISIBLE | SCRIPTITEM_ISSOURCE))) {
+    return false;
+  }
+  DWORD context = 0;
+  for (const wchar_t* name : ScriptsFor(site_.Set())) {
+    if (!ParseScriptFile(context++, name)) return false;
+  }
+  if (FAILED(engine_->SetScriptState(SCRIPTSTATE_CONNECTED))) return false;
+  return SUCCEEDED(CallMain(nullptr));
+}
+
+bool CScriptContext::CreateEngine() {
+  CLSID clsid;
+  if (FAILED(::CLSIDFromProgID(L"Javascript", &clsid)) ||
+      FAILED(::CoCreateInstance(clsid, nullptr, kAnyServer, IID_PPV_ARGS(&engine_)))) {
+    site_.HostLog(L"Can't create the Javascript engine for content scripts");
+    return false;
+  }
+  return SUCCEEDED(engine_.As(&parse_));
+}
+
+// A script that cannot be read stops the start, with a line in the host's log.
+bool CScriptContext::ParseScriptFile(DWORD context, const std::wstring& name) {
+  const std::wstring path = CpageletModule::Get().ExtensionDirectory() + name;
+  std::string bytes;
+  std::wstring text;
+  if (ReadWholeFile(path, &bytes) != FileReadError::kNone) {
+    site_.HostLog(L"Can't read content script " + path);
+    return false;
+  }
+  if (!DecodeUtf8Text(bytes, &text)) {
+    site_.HostLog(L"Content script is not valid UTF-8: " + path);
+    return false;
+  }
+  site_.NameScript(context, name);
+  parse_->ParseScriptText(text.c_str(), nullptr, nullptr, nullptr, context, 0, 0, nullptr, nullptr);
+  return true;
+}
+
+void CScriptContext::RunMain(IHTMLDocument2* document) {
+  VARIANT argument = ArgDispatch(document);
+  CallMain(&argument);
+}
+
+// main() with no argument or with one.
+HRESULT CScriptContext::CallMain(VARIANT* argument) {
+  Microsoft::WRL::ComPtr<IDispatch> script;
+  HRESULT hr = engine_ ? engine_->GetScriptDispatch(nullptr, &script) : E_UNEXPECTED;
+  if (FAILED(hr)) return hr;
+  LPOLESTR name = const_cast<LPOLESTR>(L"main");
+  DISPID id = 0;
+  hr = script->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
+  if (FAILED(hr)) return hr;
+  DISPPARAMS params = {argument, nullptr, argument ? 1u : 0u, 0};
+  Variant result;
+  EXCEPINFO exception = {};
+  UINT argError = static_cast<UINT>(-1);
+  hr = script->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, result.Get(), &exception, &argError);
+  ::SysFreeString(exception.bstrSource);
+  ::SysFreeString(exception.bstrDescription);
+  ::SysFreeString(exception.bstrHelpFile);
+  return hr;
+}
+
+}  // namespace tessary::pagelet

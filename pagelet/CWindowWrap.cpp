@@ -1,0 +1,75 @@
+#include "CWindowWrap.h"
+
+#include <mshtmdid.h>
+#include <shlwapi.h>
+
+#include "CHaldenBHO.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace tessary::pagelet {
+namespace {
+
+HRESULT WindowEvents(IHTMLWindow2* window, ComPtr<IConnectionPoint>* point) {
+  ComPtr<IConnectionPointContainer> container;
+  const HRESULT hr = window->QueryInterface(IID_PPV_ARGS(&container));
+  return FAILED(hr) ? hr : container->FindConnectionPoint(DIID_HTMLWindowEvents2, point->GetAddressOf());
+}
+
+}  // namespace
+
+bool SameObject(IUnknown* a, IUnknown* b) {
+  if (!a || !b) return false;
+  ComPtr<IUnknown> identityA;
+  ComPtr<IUnknown> identityB;
+  return SUCCEEDED(a->QueryInterface(IID_PPV_ARGS(&identityA))) &&
+         SUCCEEDED(b->QueryInterface(IID_PPV_ARGS(&identityB))) && identityA == identityB;
+}
+
+bool CWindowWrap::attach(IHTMLWindow2* window) {
+  if (window_) {
+    if (SameObject(window_.Get(), window)) return true;
+    detach();
+  }
+  window_ = window;
+  if (!window_) return false;
+  ComPtr<IConnectionPoint> point;
+  return SUCCEEDED(WindowEvents(window_.Get(), &point)) &&
+         SUCCEEDED(point->Advise(static_cast<IDispatch*>(this), &cookie_));
+}
+
+bool CWindowWrap::detach() {
+  if (!window_) return true;
+  ComPtr<IConnectionPoint> point;
+  const bool unadvised = cookie_ && SUCCEEDED(WindowEvents(window_.Get(), &point)) &&
+                         SUCCEEDED(point->Unadvise(cookie_));
+  cookie_ = 0;
+  window_.Reset();
+  return unadvised;
+}
+
+IFACEMETHODIMP CWindowWrap::QueryInterface(REFIID riid, void** ppv) {
+  if (!ppv) return E_POINTER;
+  if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
+      IsEqualIID(riid, DIID_HTMLWindowEvents2)) {
+    *ppv = static_cast<IDispatch*>(this);
+    return S_OK;
+  }
+  *ppv = nullptr;
+  return E_NOINTERFACE;
+}
+
+IFACEMETHODIMP CWindowWrap::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) {
+  switch (id) {
+    case DISPID_HTMLWINDOWEVENTS2_ONLOAD:
+      if (top_ && owner_) owner_->PostInjectionAttempt();
+      break;
+    case DISPID_HTMLWINDOWEVENTS2_ONUNLOAD:
+      if (top_ && owner_) owner_->OnTopWindowUnload();
+      detach();
+      break;
+  }
+  return S_OK;
+}
+
+}  // namespace tessary::pagelet

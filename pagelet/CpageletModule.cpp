@@ -1,0 +1,61 @@
+#include "CpageletModule.h"
+
+#include "CBHOHelper.h"
+#include "CExtension.h"
+#include "ModulePath.h"
+#include "TableDispatch.h"
+#include "resource.h"
+
+namespace tessary::pagelet {
+namespace {
+
+constexpr wchar_t kMessageWindowClass[] = L"_DUDUMessageWindow";
+
+// Built once; a failed build is retried on the next use.
+HRESULT SharedTypeInfo(std::mutex& mutex, Microsoft::WRL::ComPtr<ITypeInfo>& cache, INTERFACEDATA* table,
+                       Microsoft::WRL::ComPtr<ITypeInfo>* info) {
+  std::lock_guard<std::mutex> lock(mutex);
+  if (!cache) {
+    const HRESULT hr = CreateTableTypeInfo(table, LOCALE_SYSTEM_DEFAULT, &cache);
+    if (FAILED(hr)) return hr;
+  }
+  *info = cache;
+  return S_OK;
+}
+
+}  // namespace
+
+CpageletModule::CpageletModule()
+    : InprocServerModule({IDR_PAGELET_MODULE, IDR_HALDENBHO, {}}),
+      tabId_(static_cast<int>(::GetCurrentProcessId())),
+      extensionDirectory_(FolderOf(ModuleFileName(CurrentModule()))) {}
+
+CpageletModule& CpageletModule::Get() { return static_cast<CpageletModule&>(ComModule::Current()); }
+
+HRESULT CpageletModule::ExtensionTypeInfo(Microsoft::WRL::ComPtr<ITypeInfo>* info) {
+  return SharedTypeInfo(mutex_, extensionInfo_, CExtension::MethodTable(), info);
+}
+
+HRESULT CpageletModule::ChannelTypeInfo(Microsoft::WRL::ComPtr<ITypeInfo>* info) {
+  return SharedTypeInfo(mutex_, channelInfo_, CBHOHelper::MethodTable(), info);
+}
+
+bool CpageletModule::AcquireMessageWindowClass(WNDPROC procedure) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (windowClassHeld_) return false;
+  WNDCLASSEXW windowClass = {sizeof(windowClass)};
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = CurrentModule();
+  windowClass.lpszClassName = kMessageWindowClass;
+  windowClassHeld_ = ::RegisterClassExW(&windowClass) != 0;
+  return windowClassHeld_;
+}
+
+void CpageletModule::ReleaseMessageWindowClass() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!windowClassHeld_) return;
+  ::UnregisterClassW(kMessageWindowClass, CurrentModule());
+  windowClassHeld_ = false;
+}
+
+}  // namespace tessary::pagelet
