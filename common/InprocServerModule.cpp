@@ -64,7 +64,9 @@ HRESULT InprocServerModule::RegisterServer() {
   std::wstring path;
   HRESULT hr = ModulePathForRegistration(&path);
   if (FAILED(hr)) return hr;
-  hr = RunScripts(true, scripts_.moduleScript, scripts_.classScript);
+  hr = RunScript(scripts_.moduleScript, true);
+  if (FAILED(hr)) return hr;
+  hr = RunScript(scripts_.classScript, true);
   if (FAILED(hr)) return hr;
   return RegisterOwnTypeLib(path, perUser_ ? RegistrationScope::kUser : RegistrationScope::kMachine);
 }
@@ -87,11 +89,6 @@ HRESULT InprocServerModule::Install(BOOL install, PCWSTR commandLine) {
   const HRESULT hr = RegisterServer();
   if (FAILED(hr)) UnregisterServer();
   return hr;
-}
-
-HRESULT InprocServerModule::RunScripts(bool install, UINT first, UINT second) {
-  const HRESULT hr = RunScript(first, install);
-  return FAILED(hr) ? hr : RunScript(second, install);
 }
 
 HRESULT InprocServerModule::RunScript(UINT resource, bool install) {

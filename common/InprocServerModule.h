@@ -34,7 +34,6 @@ class InprocServerModule : public DllModule {
   bool PerUser() const { return perUser_; }
 
  private:
-  HRESULT RunScripts(bool install, UINT first, UINT second);
   HRESULT RunScript(UINT resource, bool install);
 
   Scripts scripts_;

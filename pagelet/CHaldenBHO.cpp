@@ -309,17 +309,6 @@ void CHaldenBHO::OnFrameComplete(IWebBrowser2* frame) {
   phase_ = Phase::kIdle;
 }
 
-IFACEMETHODIMP CHaldenBHO::BrowserEvents::QueryInterface(REFIID riid, void** ppv) {
-  if (!ppv) return E_POINTER;
-  if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
-      IsEqualIID(riid, DIID_DWebBrowserEvents2)) {
-    *ppv = static_cast<IDispatch*>(this);
-    return S_OK;
-  }
-  *ppv = nullptr;
-  return E_NOINTERFACE;
-}
-
 IFACEMETHODIMP CHaldenBHO::BrowserEvents::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
                                                  EXCEPINFO*, UINT*) {
   // Events may arrive while the agent holds its last reference only through the

@@ -15,6 +15,7 @@
 #include "Bstr.h"
 #include "CWindowWrap.h"
 #include "ComObject.h"
+#include "EmbeddedEventSink.h"
 #include "Tessary.h"
 #include "TypeLibDispatch.h"
 #include "pagelet.h"
@@ -44,15 +45,9 @@ class CHaldenBHO : public ComObjectRoot, public TypeLibDispatch<IHaldenBHO>, pub
 
  private:
   // The browser's DWebBrowserEvents2, received on an identity of their own.
-  class BrowserEvents final : public IDispatch {
+  class BrowserEvents final : public EmbeddedEventSink<&DIID_DWebBrowserEvents2> {
    public:
     explicit BrowserEvents(CHaldenBHO& owner) : owner_(owner) {}
-    IFACEMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
-    IFACEMETHODIMP_(ULONG) AddRef() override { return 1; }
-    IFACEMETHODIMP_(ULONG) Release() override { return 1; }
-    IFACEMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    IFACEMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    IFACEMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     IFACEMETHODIMP Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
                           EXCEPINFO* exception, UINT* argError) override;
 

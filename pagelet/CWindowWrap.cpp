@@ -48,17 +48,6 @@ bool CWindowWrap::detach() {
   return unadvised;
 }
 
-IFACEMETHODIMP CWindowWrap::QueryInterface(REFIID riid, void** ppv) {
-  if (!ppv) return E_POINTER;
-  if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
-      IsEqualIID(riid, DIID_HTMLWindowEvents2)) {
-    *ppv = static_cast<IDispatch*>(this);
-    return S_OK;
-  }
-  *ppv = nullptr;
-  return E_NOINTERFACE;
-}
-
 IFACEMETHODIMP CWindowWrap::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) {
   switch (id) {
     case DISPID_HTMLWINDOWEVENTS2_ONLOAD:

@@ -7,11 +7,13 @@
 
 #include <wrl/client.h>
 
+#include "EmbeddedEventSink.h"
+
 namespace tessary::pagelet {
 
 class CHaldenBHO;
 
-class CWindowWrap final : public IDispatch {
+class CWindowWrap final : public EmbeddedEventSink<&DIID_HTMLWindowEvents2> {
  public:
   CWindowWrap() = default;
   CWindowWrap(CHaldenBHO* owner, bool top) : owner_(owner), top_(top) {}
@@ -29,12 +31,6 @@ class CWindowWrap final : public IDispatch {
   bool detach();
   IHTMLWindow2* Window() const { return window_.Get(); }
 
-  IFACEMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
-  IFACEMETHODIMP_(ULONG) AddRef() override { return 1; }
-  IFACEMETHODIMP_(ULONG) Release() override { return 1; }
-  IFACEMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-  IFACEMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  IFACEMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
   IFACEMETHODIMP Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
                         EXCEPINFO* exception, UINT* argError) override;
 
