@@ -140,8 +140,10 @@ TEST_F(WebBrowserNavigationTest, FramesCompleteBeforeTheTopDocument) {
   ::SysFreeString(name);
 }
 
-TEST_F(WebBrowserNavigationTest, AMissingPageIsReportedAndStillCompletes) {
+TEST_F(WebBrowserNavigationTest, MissingAndInvalidPagesAreReportedAndStillComplete) {
   ErrorCapture errors;
+  ASSERT_TRUE(host_.Load(WriteTestPage(folder_, L"latin1.html", "<p>caf\xE9</p>")));
+  EXPECT_NE(errors.Text().find("latin1.html is not valid UTF-8"), std::string::npos) << errors.Text();
   ASSERT_TRUE(host_.Load(folder_ + L"missing.html"));
   EXPECT_NE(errors.Text().find("missing.html"), std::string::npos) << errors.Text();
   ComPtr<IHTMLDocument2> document = host_.Document();
