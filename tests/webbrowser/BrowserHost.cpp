@@ -55,6 +55,7 @@ class BrowserHost::Site : public ComObjectRoot,
   HWND window = nullptr;
   std::vector<BrowserEvent> events;
   std::vector<std::wstring> cancelled;
+  ComPtr<IDispatch> newWindow;
 
   // IOleClientSite
   IFACEMETHODIMP SaveObject() override { return S_OK; }
@@ -121,12 +122,23 @@ class BrowserHost::Site : public ComObjectRoot,
     BrowserEvent event;
     event.id = id;
     event.argumentCount = params ? params->cArgs : 0;
-    if (event.argumentCount >= 2) Record(params, &event);
+    if (id == DISPID_NEWWINDOW3 && event.argumentCount == 5) {
+      AnswerNewWindow(params, &event);
+    } else if (event.argumentCount >= 2) {
+      Record(params, &event);
+    }
     events.push_back(event);
     return S_OK;
   }
 
  private:
+  void AnswerNewWindow(DISPPARAMS* params, BrowserEvent* event) {
+    const VARIANT& url = Argument(params, 4);
+    if (url.vt == VT_BSTR && url.bstrVal) event->url = url.bstrVal;
+    const VARIANT& browser = Argument(params, 0);
+    if (newWindow && browser.vt == (VT_DISPATCH | VT_BYREF)) newWindow.CopyTo(browser.ppdispVal);
+  }
+
   void Record(DISPPARAMS* params, BrowserEvent* event) {
     const VARIANT& browser = Argument(params, 0);
     if (browser.vt == VT_DISPATCH) event->browser = browser.pdispVal;
@@ -224,6 +236,8 @@ bool BrowserHost::TopDocumentCompleted() const {
 
 const std::vector<BrowserEvent>& BrowserHost::Events() const { return site_->events; }
 void BrowserHost::ClearEvents() { site_->events.clear(); }
+void BrowserHost::AnswerNewWindowsWith(IDispatch* browser) { site_->newWindow = browser; }
+
 void BrowserHost::CancelNavigationsTo(const std::wstring& text) { site_->cancelled.push_back(text); }
 
 ComPtr<IHTMLDocument2> BrowserHost::Document() const {

@@ -53,6 +53,8 @@ class BrowserHost {
   void ClearEvents();
   // Cancels, in BeforeNavigate2, navigations whose URL contains the text.
   void CancelNavigationsTo(const std::wstring& text);
+  // Hands this browser to NewWindow3, as a frame window gives a new tab.
+  void AnswerNewWindowsWith(IDispatch* browser);
 
   Microsoft::WRL::ComPtr<IHTMLDocument2> Document() const;
   Microsoft::WRL::ComPtr<IHTMLWindow2> PageWindow() const;

@@ -60,6 +60,19 @@ TEST(HtmlReaderTest, ReportsBrokenMarkupWithItsLineAndReadsOn) {
   EXPECT_NE(problems.seen[0].second.find(L"</div>"), std::wstring::npos);
 }
 
+TEST(HtmlReaderTest, ReadsMarkupNestedTooDeeplyFlat) {
+  std::wstring deep;
+  for (int i = 0; i < 20000; ++i) deep += L"<div>";
+  Problems problems;
+  const auto nodes = ReadHtml(deep + L"end", problems.Report());
+  ASSERT_EQ(nodes.size(), 1u);
+  size_t depth = 0;
+  for (const HtmlNode* node = &nodes[0]; !node->children.empty(); node = &node->children.back()) ++depth;
+  EXPECT_LE(depth, 300u);
+  ASSERT_FALSE(problems.seen.empty());
+  EXPECT_NE(problems.seen[0].second.find(L"deeper"), std::wstring::npos);
+}
+
 TEST(HtmlReaderTest, ShapesAPageIntoHeadAndBody) {
   const HtmlNode page = ReadHtmlDocument(L"<title>T</title><p>text</p>", {});
   ASSERT_EQ(page.tag, L"html");

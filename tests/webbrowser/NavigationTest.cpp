@@ -153,5 +153,25 @@ TEST_F(WebBrowserNavigationTest, MissingAndInvalidPagesAreReportedAndStillComple
   EXPECT_TRUE(body) << "an empty page";
 }
 
+TEST_F(WebBrowserNavigationTest, ANewTabGoesWhereTheContainerAnswersNewWindow3) {
+  const std::wstring page = WriteTestPage(folder_, L"tab.html", "<p>tab</p>");
+  Variant url;
+  url.Get()->vt = VT_BSTR;
+  url.Get()->bstrVal = ::SysAllocString(page.c_str());
+  VARIANT newTab = ArgI4(navOpenInNewTab);
+  host_.ClearEvents();
+  ASSERT_EQ(host_.Browser()->Navigate2(url.Get(), &newTab, nullptr, nullptr, nullptr), S_OK);
+  EXPECT_EQ(EventIds(), std::vector<DISPID>{DISPID_NEWWINDOW3}) << "nobody answered: no new tab, no navigation here";
+  EXPECT_EQ(host_.Events()[0].url, page);
+
+  BrowserHost tab;
+  ASSERT_TRUE(tab.IsValid());
+  host_.AnswerNewWindowsWith(tab.Browser());
+  ASSERT_EQ(host_.Browser()->Navigate2(url.Get(), &newTab, nullptr, nullptr, nullptr), S_OK);
+  ASSERT_TRUE(BrowserHost::PumpUntil([&] { return tab.TopDocumentCompleted(); }));
+  EXPECT_EQ(tab.Events().back().url, page);
+  EXPECT_EQ(ReadyState(), READYSTATE_UNINITIALIZED) << "the first browser stays where it was";
+}
+
 }  // namespace
 }  // namespace tessary::test
