@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -42,11 +43,9 @@ class CallRecorder : public ComObjectRoot, public IDispatch {
   IFACEMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   IFACEMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
     for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
-    for (size_t i = 0; i < names_.size(); ++i) {
-      if (names_[i] == names[0]) return ids[0] = static_cast<DISPID>(i + 1), S_OK;
-    }
-    names_.push_back(names[0]);
-    ids[0] = static_cast<DISPID>(names_.size());
+    auto found = std::find(names_.begin(), names_.end(), names[0]);
+    if (found == names_.end()) found = names_.insert(found, names[0]);
+    ids[0] = static_cast<DISPID>(found - names_.begin() + 1);
     return S_OK;
   }
   IFACEMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
