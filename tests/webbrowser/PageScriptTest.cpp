@@ -161,6 +161,30 @@ TEST_F(PageScriptTest, WritingIntoABlankFrameCompletesThatFrameAgain) {
   ::SysFreeString(inner);
 }
 
+TEST_F(PageScriptTest, AFrameAddedByScriptLoadsUnderItsName) {
+  ASSERT_TRUE(host_.Load(WriteTestPage(folder_, L"adds.html",
+                                       "<script>function main() { var f = document.createElement('iframe');\n"
+                                       "document.body.appendChild(f); f.name = 'dialog'; }</script>")));
+  host_.ClearEvents();
+  ASSERT_EQ(CallByName(Script().Get(), L"main", {}, nullptr), S_OK);
+  ASSERT_TRUE(BrowserHost::PumpUntil([&] { return !host_.Events().empty() && host_.Events().back().id == DISPID_DOCUMENTCOMPLETE; }));
+  const BrowserEvent& complete = host_.Events().back();
+  EXPECT_FALSE(complete.topLevel);
+  EXPECT_EQ(complete.url, L"about:blank");
+  ComPtr<IWebBrowser2> frame;
+  ComPtr<IDispatch> dispatch;
+  ComPtr<IHTMLDocument2> document;
+  ComPtr<IHTMLWindow2> window;
+  ASSERT_EQ(complete.browser.As(&frame), S_OK);
+  ASSERT_EQ(frame->get_Document(&dispatch), S_OK);
+  ASSERT_EQ(dispatch.As(&document), S_OK);
+  ASSERT_EQ(document->get_parentWindow(&window), S_OK);
+  BSTR name = nullptr;
+  window->get_name(&name);
+  EXPECT_STREQ(name, L"dialog");
+  ::SysFreeString(name);
+}
+
 TEST_F(PageScriptTest, ADriverTypesClicksAndReadsThePage) {
   WriteTestPage(folder_, L"done.html", "<p>done</p>");
   ASSERT_TRUE(host_.Load(WriteTestPage(folder_, L"form.html",
