@@ -82,11 +82,11 @@ TEST_F(PageScriptTest, MainThroughGetScriptCallsBackItsObjectArgument) {
 
 TEST_F(PageScriptTest, TimersAndLoadHandlersRunOnTheOwningThread) {
   ASSERT_TRUE(host_.Load(WriteTestPage(folder_, L"timer.html",
-                                       "<script>var state = 'loading';\n"
+                                       "<body onload=\"state += ' and body'\"><script>var state = 'loading';\n"
                                        "window.onload = function () { state = 'loaded'; };\n"
                                        "function main(ext) { setTimeout(function () { ext.report('tick'); }, 30); }\n"
                                        "</script>")));
-  EXPECT_EQ(GetStringByName(Script().Get(), L"state"), L"loaded");
+  EXPECT_EQ(GetStringByName(Script().Get(), L"state"), L"loaded and body");
   auto recorder = MakeComObject<CallRecorder>();
   ASSERT_EQ(CallMain(recorder.Get()), S_OK);
   EXPECT_TRUE(recorder->Calls().empty()) << "the timer runs later, from the message loop";
@@ -188,7 +188,7 @@ TEST_F(PageScriptTest, AFrameAddedByScriptLoadsUnderItsName) {
 TEST_F(PageScriptTest, ADriverTypesClicksAndReadsThePage) {
   WriteTestPage(folder_, L"done.html", "<p>done</p>");
   ASSERT_TRUE(host_.Load(WriteTestPage(folder_, L"form.html",
-                                       "<input id='name' value='old'>\n"
+                                       "<input id='name' value='old' onchange=\"clicks.push('change')\">\n"
                                        "<button id='b' onclick=\"clicks.push('attribute')\">go</button>\n"
                                        "<a id='link' href='done.html'>done</a><div id='out'></div>\n"
                                        "<script>var clicks = [];\n"
@@ -204,8 +204,10 @@ TEST_F(PageScriptTest, ADriverTypesClicksAndReadsThePage) {
   Bstr value(L"typed");
   Bstr valueName(L"value");
   ASSERT_EQ(input->setAttribute(valueName.Get(), ArgBstr(value.Get()), 0), S_OK);
+  Bstr change(L"onchange");
+  ASSERT_EQ(CallByName(input.Get(), L"fireEvent", {ArgBstr(change.Get())}, nullptr), S_OK);
   ASSERT_EQ(button->click(), S_OK);
-  EXPECT_EQ(GetStringByName(Script().Get(), L"clicks"), L"listener:click,attribute");
+  EXPECT_EQ(GetStringByName(Script().Get(), L"clicks"), L"change,listener:click,attribute");
   ComPtr<IHTMLElement> out = Element(document.Get(), L"out");
   BSTR html = nullptr;
   out->get_innerHTML(&html);
