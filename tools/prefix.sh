@@ -24,6 +24,16 @@ wine_fresh_prefix() {
   wineserver -p >/dev/null 2>&1 </dev/null
   # Crashes print a backtrace instead of waiting on a dialog.
   wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  wine_register_webbrowser_standin
+}
+
+# Wine has no HTML engine: in this prefix, and only here, the test fixture that
+# stands in for the WebBrowser control replaces Wine's registration of it.
+wine_register_webbrowser_standin() {
+  local dll="$top/build/tests/fixtures/webbrowser_standin.dll"
+  [ -f "$dll" ] || { echo "prefix: $dll is not built" >&2; return 1; }
+  wine regsvr32 /s "$(winepath -w "$dll")" >/dev/null 2>&1 </dev/null ||
+    { echo "prefix: registering the WebBrowser stand-in failed" >&2; return 1; }
 }
 
 wine_stop() {

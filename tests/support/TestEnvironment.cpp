@@ -28,6 +28,10 @@ std::wstring Environment(const wchar_t* name) {
 
 std::wstring ExtensionDirectory() { return WindowsPath(Environment(L"TESSARY_TEST_EXTENSION")); }
 
+std::wstring BinDirectory() { return WindowsPath(Environment(L"TESSARY_BIN_DIR")); }
+
+std::wstring FixturesDirectory() { return WindowsPath(Environment(L"TESSARY_FIXTURES_DIR")); }
+
 std::wstring HostProgram() { return ExtensionDirectory() + L"TessaryBG.exe"; }
 
 std::wstring DataDirectory() {

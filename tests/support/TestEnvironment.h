@@ -12,6 +12,10 @@ namespace tessary::test {
 // trailing backslash. CTest passes it in TESSARY_TEST_EXTENSION.
 std::wstring ExtensionDirectory();
 std::wstring HostProgram();
+// Where the build puts the shipped deliverables, and the test fixtures (the
+// stand-in for the WebBrowser control among them); with a trailing backslash.
+std::wstring BinDirectory();
+std::wstring FixturesDirectory();
 // Local application data + "\Tessary\", as the host program computes it.
 std::wstring DataDirectory();
 std::wstring LogFilePath();
