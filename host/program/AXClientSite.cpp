@@ -162,11 +162,12 @@ HRESULT AXClientSite::CallEntryPoint(const EntryPoint& entry, bool* called) {
   return hr;
 }
 
+// std::addressof: ComPtr's own operator& empties the pointer, ready to be filled.
 ComPtr<IDispatch>* AXClientSite::Handler(WPARAM slot) {
   switch (slot) {
-    case kConnectHandler: return &connectHandler_;
-    case kDisconnectHandler: return &disconnectHandler_;
-    case kMessageHandler: return &messageHandler_;
+    case kConnectHandler: return std::addressof(connectHandler_);
+    case kDisconnectHandler: return std::addressof(disconnectHandler_);
+    case kMessageHandler: return std::addressof(messageHandler_);
     default: return nullptr;
   }
 }
