@@ -200,9 +200,8 @@ TEST_F(BackgroundPageTest, AKilledHostLosesNoValueThatWasStored) {
     Tab tab(9);
     ASSERT_TRUE(tab.Connect());
     EXPECT_EQ(tab.Ask(L"setmany|300"), L"stored 300");
-    const auto hosts = FindProcesses(L"TessaryBG.exe");
-    ASSERT_EQ(hosts.size(), 1u);
-    ChildProcess::Open(hosts[0]).Terminate();
+    ASSERT_EQ(FindProcesses(L"TessaryBG.exe").size(), 1u);
+    KillHost();
   }
   Tab tab(9);
   ASSERT_TRUE(tab.Connect());

@@ -54,7 +54,7 @@ TEST_F(ServerLifecycleTest, ClientCreatesBothClassesInOneHostProcess) {
   EXPECT_TRUE(HasLine(LogFilePath(), "BHO12: empty"));
   int state = -1;
   EXPECT_EQ(bgc->getState(&state), S_OK);
-  EXPECT_EQ(state, 0);
+  EXPECT_TRUE(state == 0 || state == 1) << state;
   int auth = -1;
   EXPECT_EQ(bg->getAuthState(&auth), S_OK);
   EXPECT_EQ(auth, 0);

@@ -31,6 +31,28 @@ void AddNeutralLocaleTypeLib(REFGUID libid, HKEY root) {
 
 void RemoveNeutralLocaleTypeLib(REFGUID libid, HKEY root) { DeleteTree(root, TypeLibVersionKey(libid) + L"\\0"); }
 
+namespace {
+
+void RestartComService() {
+  SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+  SC_HANDLE service = manager ? ::OpenServiceW(manager, L"RpcSs", SERVICE_STOP | SERVICE_QUERY_STATUS) : nullptr;
+  SERVICE_STATUS status = {};
+  if (service && ::ControlService(service, SERVICE_CONTROL_STOP, &status)) {
+    for (int i = 0; i < 100 && ::QueryServiceStatus(service, &status) && status.dwCurrentState != SERVICE_STOPPED; ++i) {
+      ::Sleep(50);
+    }
+  }
+  if (service) ::CloseServiceHandle(service);
+  if (manager) ::CloseServiceHandle(manager);
+}
+
+}  // namespace
+
+void KillHost() {
+  for (DWORD id : FindProcesses(L"TessaryBG.exe")) ChildProcess::Open(id).Terminate();
+  RestartComService();
+}
+
 bool WaitForNoHost(DWORD timeoutMs) {
   const DWORD start = ::GetTickCount();
   for (;;) {

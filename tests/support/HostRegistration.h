@@ -19,6 +19,12 @@ void RemoveNeutralLocaleTypeLib(REFGUID libid, HKEY root = HKEY_CLASSES_ROOT);
 // Waits until no TessaryBG.exe runs any more; false if one still does.
 bool WaitForNoHost(DWORD timeoutMs);
 
+// Kills the running host program the way a crash would end it. Wine's COM
+// service keeps a killed server's class objects registered (Windows drops them
+// with the process), so this also restarts that service: the next activation
+// then starts a new host, as it would on Windows.
+void KillHost();
+
 // An extension directory of a test's own: a copy of the staged extension (host
 // program included) that the test may change, registered in place of the
 // staged one while it lives.
