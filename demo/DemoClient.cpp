@@ -1,5 +1,7 @@
 // The demo: a small client process that registers the host program, has COM
-// start it, talks to it through IBGC and IBG, lets it end and prints its log.
+// start it, and talks to the background page the way a page agent does: it
+// connects with a tab channel of its own, asks the page to store a value and
+// to read it back, then lets the host end and prints its log.
 #include <windows.h>
 
 #include <cstdio>
@@ -10,6 +12,7 @@
 #include "Bstr.h"
 #include "ChildProcess.h"
 #include "HostRegistration.h"
+#include "RecordingChannel.h"
 #include "Tessary.h"
 #include "TestEnvironment.h"
 
@@ -22,6 +25,26 @@ namespace {
 int Fail(const char* step, HRESULT hr) {
   std::printf("demo: %s failed, 0x%08lX\n", step, static_cast<unsigned long>(hr));
   return 1;
+}
+
+bool WaitUntilReady(IBGC* bgc) {
+  for (int i = 0; i < 200; ++i) {
+    int state = 0;
+    bgc->getState(&state);
+    if (state) return true;
+    ::Sleep(50);
+  }
+  return false;
+}
+
+// Sends a message to the background page; its answer arrives on the channel
+// before the call returns.
+std::string Ask(IBGC* bgc, RecordingChannel& channel, int tabId, const std::wstring& message) {
+  std::printf("demo: -> %s\n", Narrow(message).c_str());
+  bgc->dispatchMsg(Bstr(message).Get(), tabId);
+  const std::string answer = Narrow(channel.Last());
+  std::printf("demo: <- %s\n", answer.c_str());
+  return answer;
 }
 
 }  // namespace
@@ -40,24 +63,23 @@ int main() {
   std::printf("demo: COM started TessaryBG.exe (process %lu) in %lu ms\n",
               hosts.empty() ? 0ul : static_cast<unsigned long>(hosts[0]),
               static_cast<unsigned long>(::GetTickCount() - started));
+  if (!WaitUntilReady(bgc.Get())) return Fail("waiting for the background page", E_PENDING);
+  std::printf("demo: the background page is running (%lu ms after the start)\n",
+              static_cast<unsigned long>(::GetTickCount() - started));
 
-  int state = -1;
-  bgc->getState(&state);
-  std::printf("demo: IBGC::getState answers %d (the background page comes with a later step)\n", state);
-  const int tabId = static_cast<int>(::GetCurrentProcessId());
-  bgc->log(Bstr(L"hello from the demo client").Get(), tabId);
-
-  ComPtr<IBG> bg;
-  hr = ::CoCreateInstance(CLSID_CBG, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&bg));
-  if (FAILED(hr)) return Fail("creating CBG", hr);
-  int auth = -1;
-  bg->getAuthState(&auth);
-  std::printf("demo: IBG::getAuthState answers %d\n", auth);
+  {
+    RecordingChannel channel;
+    const int tabId = static_cast<int>(::GetCurrentProcessId());
+    hr = bgc->connect(tabId, channel.Dispatch(), Bstr(L"demo://client").Get());
+    if (FAILED(hr)) return Fail("connecting", hr);
+    Ask(bgc.Get(), channel, tabId, L"set|greeting|Hello from the background page's storage");
+    Ask(bgc.Get(), channel, tabId, L"get|greeting");
+    bgc->disconnect(tabId, channel.Dispatch());
+  }
 
   ChildProcess host = hosts.size() == 1 ? ChildProcess::Open(hosts[0]) : ChildProcess();
   const DWORD released = ::GetTickCount();
   bgc.Reset();
-  bg.Reset();
   if (host.IsValid() && host.Wait(10000)) {
     std::printf("demo: the host ended %lu ms after the last release, exit code %lu\n",
                 static_cast<unsigned long>(::GetTickCount() - released), static_cast<unsigned long>(host.ExitCode()));
