@@ -123,5 +123,137 @@ TEST_F(PageAgentTest, AMessageGoesToTheBackgroundPageAndItsAnswerComesBack) {
   EXPECT_EQ(ElementText(tab_, L"answer"), L"string:stored by a tab: \u00e9\u4e2d \U0001F600");
 }
 
+TEST_F(PageAgentTest, ExtensionPagesGetTheirOwnScriptSets) {
+  Open(ExtensionDirectory() + L"import.html");
+  ASSERT_TRUE(WaitForBodyAttribute(tab_, L"data-main"));
+  EXPECT_EQ(BodyAttribute(tab_, L"data-scripts"), L"mustache.js;config.js;importTab.js;tab.js;");
+  EXPECT_EQ(BodyAttribute(tab_, L"data-main"), L"extension page");
+
+  for (const std::wstring& page : {ExtensionDirectory() + L"help.html", FileUrl(ExtensionDirectory() + L"welcome.html")}) {
+    SCOPED_TRACE(Narrow(page));
+    ASSERT_TRUE(tab_.Load(page));
+    ASSERT_TRUE(WaitForBodyAttribute(tab_, L"data-main"));
+    EXPECT_EQ(BodyAttribute(tab_, L"data-scripts"), L"mustache.js;tab.js;");
+  }
+  // The same names elsewhere are ordinary pages.
+  ASSERT_TRUE(tab_.Load(Page(L"import.html", "<html><body>not the extension's</body></html>")));
+  ASSERT_TRUE(WaitForBodyAttribute(tab_, L"data-scripts"));
+  EXPECT_EQ(BodyAttribute(tab_, L"data-scripts"), L"mustache.js;content.js;");
+}
+
+TEST_F(PageAgentTest, FramesGetMainWhetherTheyCompleteBeforeOrAfterTheScriptsStart) {
+  const std::wstring frame = Page(L"frame.html", "<html><body>frame</body></html>");
+  Open(Page(L"frames.html", "<html><body><iframe name='a' src='frame.html'></iframe><iframe name='b' "
+                            "src='frame.html'></iframe><script>function addFrame() { var f = "
+                            "document.createElement('iframe'); f.src = 'frame.html'; "
+                            "document.body.appendChild(f); }</script></body></html>"));
+  ASSERT_TRUE(WaitForBodyAttribute(tab_, L"data-frames"));
+  EXPECT_EQ(BodyAttribute(tab_, L"data-frames"), L"2");
+  // A frame that completes while the scripts run gets main() when it completes.
+  Variant ignored;
+  ASSERT_EQ(CallByName(tab_.PageWindow().Get(), L"addFrame", {}, ignored.Get()), S_OK);
+  EXPECT_TRUE(BrowserHost::PumpUntil([&] { return BodyAttribute(tab_, L"data-frames") == L"3"; }));
+}
+
+TEST_F(PageAgentTest, OnlyTwentyFramesAreWatchedBeforeTheScriptsStart) {
+  Page(L"frame.html", "<html><body>frame</body></html>");
+  std::string frames;
+  for (int i = 0; i < 23; ++i) frames += "<iframe src='frame.html'></iframe>";
+  Open(Page(L"many.html", "<html><body>" + frames + "</body></html>"));
+  ASSERT_TRUE(WaitForBodyAttribute(tab_, L"data-frames"));
+  BrowserHost::PumpUntil([] { return false; }, 300);
+  EXPECT_EQ(BodyAttribute(tab_, L"data-frames"), L"20");
+}
+
+TEST_F(PageAgentTest, TheDialogFacilityFillsTheNamedBlankFrameOnce) {
+  Open(Page(L"dialog.html",
+            "<html><body><div id='dialog' data-name='dlg' data-decoy='other' data-second='dlg2'></div></body></html>"));
+  ASSERT_TRUE(WaitForBodyAttribute(tab_, L"data-dialog"));
+  // The decoy frame did not take the dialog, and the second request was ignored.
+  EXPECT_EQ(BodyAttribute(tab_, L"data-dialog"), L"Dialog dlg");
+}
+
+TEST_F(PageAgentTest, ReleasingTheAgentDisconnectsItsPage) {
+  Open(Page(L"plain.html", "<html><body>plain</body></html>"));
+  ASSERT_TRUE(WaitForBodyAttribute(tab_, L"data-scripts"));
+  agent_.Release();
+  const std::string tabId = std::to_string(::GetCurrentProcessId());
+  EXPECT_TRUE(Logged("BG Script: onDisconnect " + tabId + " same channel"));
+}
+
+TEST_F(PageAgentTest, TheHostCannotReachAPageThatIsGone) {
+  Open(Page(L"keep.html", "<html><body><div id='request' data-message='keep'></div><div id='answer'></div></body></html>"));
+  ASSERT_TRUE(WaitForBodyAttribute(tab_, L"data-answers"));
+  EXPECT_EQ(ElementText(tab_, L"answer"), L"kept");
+  // The page that kept the channel is gone; the host's late call is refused.
+  ASSERT_TRUE(tab_.Load(Page(L"late.html",
+                             "<html><body><div id='request' data-message='sendkept'></div><div id='answer'></div></body></html>")));
+  ASSERT_TRUE(WaitForBodyAttribute(tab_, L"data-answers"));
+  EXPECT_EQ(ElementText(tab_, L"answer"), L"kept channel refused");
+  EXPECT_EQ(BodyAttribute(tab_, L"data-answers"), L"1");
+}
+
+TEST_F(PageAgentTest, AKilledHostLeavesTheTabWorking) {
+  Open(Page(L"ask.html", "<html><body><div id='request' data-message='echo|one'></div><div id='answer'></div></body></html>"));
+  ASSERT_TRUE(WaitForBodyAttribute(tab_, L"data-answers"));
+  KillHost();
+  ASSERT_TRUE(tab_.Load(Page(L"after.html", "<html><body><div id='request' data-message='echo|two'></div>"
+                                            "<div id='answer'>none</div></body></html>")));
+  ASSERT_TRUE(WaitForBodyAttribute(tab_, L"data-scripts"));
+  EXPECT_EQ(ElementText(tab_, L"answer"), L"none");
+  ASSERT_TRUE(tab_.Load(Page(L"third.html", "<html><body>still browsing</body></html>")));
+}
+
+// Content scripts of a temporary copy of the extension, next to its own agent.
+class ScriptFilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override { pages_ = MakeTempFolder(L"pages"); }
+  void TearDown() override { WaitForNoHost(15000); }
+  // Loads a plain page into a tab whose agent comes from the extension's folder
+  // and waits until the host's log has the line; the scripts noted on the page.
+  std::wstring ScriptsRunUntilLogged(const TemporaryExtension& extension, const std::string& line) {
+    BrowserHost tab;
+    LoadedAgent agent(extension.Folder());
+    if (!tab.IsValid() || !agent.SiteOn(tab.Browser())) return L"<no tab>";
+    if (!tab.Load(WriteTestPage(pages_, L"page.html", "<html><body>page</body></html>"))) return L"<not loaded>";
+    if (!BrowserHost::PumpUntil([&] { return HasLine(LogFilePath(), line); }, 15000)) return L"<not logged>";
+    return BodyAttribute(tab, L"data-scripts");
+  }
+  std::wstring pages_;
+};
+
+TEST_F(ScriptFilesTest, AByteOrderMarkChangesNothing) {
+  TemporaryExtension extension(L"bom");
+  ASSERT_TRUE(extension.Write(L"content.js", "\xEF\xBB\xBF" + ReadFileBytes(ExtensionDirectory() + L"content.js")));
+  BrowserHost tab;
+  LoadedAgent agent(extension.Folder());
+  ASSERT_TRUE(agent.SiteOn(tab.Browser()));
+  ASSERT_TRUE(tab.Load(WriteTestPage(pages_, L"page.html", "<html><body>page</body></html>")));
+  ASSERT_TRUE(WaitForBodyAttribute(tab, L"data-scripts"));
+  EXPECT_EQ(BodyAttribute(tab, L"data-scripts"), L"mustache.js;content.js;");
+}
+
+// The engine runs nothing before it is started: with a script missing, not even
+// the scripts read before it have run.
+TEST_F(ScriptFilesTest, AMissingOrInvalidScriptPreventsTheStartAndDisconnects) {
+  const std::string tab = "BHO" + std::to_string(::GetCurrentProcessId()) + ": ";
+  {
+    TemporaryExtension extension(L"missing");
+    ASSERT_TRUE(extension.Remove(L"content.js"));
+    const std::string complaint = tab + "Can't read content script " + Narrow(extension.Folder()) + "content.js";
+    EXPECT_EQ(ScriptsRunUntilLogged(extension, complaint), L"");
+    EXPECT_TRUE(HasLine(LogFilePath(), "disconnect() called"));
+    EXPECT_FALSE(HasLine(LogFilePath(), "connect() called"));
+  }
+  ASSERT_TRUE(WaitForNoHost(15000));
+  {
+    TemporaryExtension extension(L"invalid");
+    ASSERT_TRUE(extension.Write(L"content.js", "noteScript('content.js'); // \xC3\x28 is not UTF-8"));
+    const std::string complaint = tab + "Content script is not valid UTF-8: " + Narrow(extension.Folder()) + "content.js";
+    EXPECT_EQ(ScriptsRunUntilLogged(extension, complaint), L"");
+    EXPECT_TRUE(HasLine(LogFilePath(), "disconnect() called"));
+  }
+}
+
 }  // namespace
 }  // namespace tessary::test
