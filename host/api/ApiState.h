@@ -5,6 +5,7 @@
 
 #include "Bstr.h"
 #include "Storage.h"
+#include "TabChannels.h"
 
 namespace tessary::host {
 
@@ -12,6 +13,8 @@ struct ApiState {
   // The database, opened by the background start and kept until the message
   // loop ends.
   Storage storage;
+  // The background page's view of the tabs' channels.
+  TabChannels tabChannels;
   // Set by the background page's setIcon, read by the toolbar bands.
   bool authenticated = false;
   // Kept for the popup page across openings.

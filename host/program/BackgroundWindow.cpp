@@ -4,6 +4,7 @@
 
 #include <wrl/client.h>
 
+#include "../api/ApiState.h"
 #include "AXClientSite.h"
 #include "BackgroundPage.h"
 #include "HostMessages.h"
@@ -88,13 +89,15 @@ LRESULT CALLBACK BackgroundWindowProc(HWND window, UINT message, WPARAM wParam, 
       return 0;
     case WM_BG_CONNECT: {
       std::unique_ptr<ConnectRecord> record(reinterpret_cast<ConnectRecord*>(lParam));
-      CallHandler(site, kConnectHandler,
-                  {ArgI4(record->tabId), ArgDispatch(record->pDisp), ArgBstr(record->url)});
+      ComPtr<IDispatch> channel = Api().tabChannels.For(record->pDisp);
+      CallHandler(site, kConnectHandler, {ArgI4(record->tabId), ArgDispatch(channel.Get()), ArgBstr(record->url)});
       return 0;
     }
     case WM_BG_DISCONNECT: {
       std::unique_ptr<DisconnectRecord> record(reinterpret_cast<DisconnectRecord*>(lParam));
-      CallHandler(site, kDisconnectHandler, {ArgI4(record->tabId), ArgDispatch(record->pDisp)});
+      ComPtr<IDispatch> channel = Api().tabChannels.For(record->pDisp);
+      CallHandler(site, kDisconnectHandler, {ArgI4(record->tabId), ArgDispatch(channel.Get())});
+      Api().tabChannels.Forget(record->pDisp);
       return 0;
     }
     case WM_BG_MESSAGE:

@@ -9,6 +9,7 @@
 #include "BrowserHost.h"
 #include "Bstr.h"
 #include "HostRegistration.h"
+#include "LoadedAgent.h"
 #include "TestEnvironment.h"
 #include "UniqueHandle.h"
 #include "Variant.h"
@@ -24,34 +25,6 @@ class RegisteredHost : public ::testing::Environment {
   void TearDown() override { UnregisterHost(); }
 };
 const auto* const kRegisteredHost = ::testing::AddGlobalTestEnvironment(new RegisteredHost);
-
-// The agent as the browser loads it: from its DLL, through its class factory.
-class LoadedAgent {
- public:
-  explicit LoadedAgent(const std::wstring& folder) : library_(::LoadLibraryW((folder + L"pagelet.dll").c_str())) {
-    using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
-    auto get = library_ ? reinterpret_cast<GetClassObject>(
-                              reinterpret_cast<void*>(::GetProcAddress(library_.Get(), "DllGetClassObject")))
-                        : nullptr;
-    CLSID clsid;
-    ::CLSIDFromString(L"{B580D708-9951-45B4-A888-4B9A6F4BE682}", &clsid);
-    ComPtr<IClassFactory> factory;
-    if (get && SUCCEEDED(get(clsid, IID_PPV_ARGS(&factory)))) factory->CreateInstance(nullptr, IID_PPV_ARGS(&agent_));
-  }
-  ~LoadedAgent() {
-    if (agent_) agent_->SetSite(nullptr);
-    agent_.Reset();
-  }
-  bool SiteOn(IWebBrowser2* browser) { return agent_ && SUCCEEDED(agent_->SetSite(browser)); }
-  void Release() {
-    if (agent_) agent_->SetSite(nullptr);
-    agent_.Reset();
-  }
-
- private:
-  UniqueLibrary library_;
-  ComPtr<IObjectWithSite> agent_;
-};
 
 std::wstring BodyAttribute(BrowserHost& tab, const wchar_t* name) {
   ComPtr<IHTMLDocument2> document = tab.Document();

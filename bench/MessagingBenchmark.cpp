@@ -1,0 +1,119 @@
+// A tab's round trip to the background page and back, against its floor, in µs
+// per message of 100 bytes and of 100 KB:
+//   (a) the floor: from this (tab) process, IBGC::dispatchMsg on a local server
+//       that calls the tab channel's `send` with the same string before it
+//       returns (echo_server.exe);
+//   (b) a content script's extension.send("echo|…") in a tab of this process
+//       (the WebBrowser stand-in, the page agent, the real host program), the
+//       background page answering with the same text through the tab channel.
+// Goal: b <= 1.5 * a.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include <wrl/client.h>
+
+#include "BrowserHost.h"
+#include "Bstr.h"
+#include "HostRegistration.h"
+#include "LoadedAgent.h"
+#include "RecordingChannel.h"
+#include "Registry.h"
+#include "Tessary.h"
+#include "TestEnvironment.h"
+#include "Variant.h"
+
+using Microsoft::WRL::ComPtr;
+using namespace tessary;
+using namespace tessary::test;
+
+namespace {
+
+const std::wstring kEchoServerKey = L"CLSID\\{5D3C1E2A-7F4B-4C61-9A8E-2B6F0D9C4E71}";
+
+struct Load {
+  const char* name;
+  int size;
+  int count;
+};
+const Load kLoads[] = {{"100 B", 100, 500}, {"100 KB", 100 * 1024, 100}};
+
+std::wstring Payload(int size) { return L"echo|" + std::wstring(size, L'x'); }
+
+double Floor(const Load& load) {
+  CLSID clsid;
+  ::CLSIDFromString(L"{5D3C1E2A-7F4B-4C61-9A8E-2B6F0D9C4E71}", &clsid);
+  ComPtr<IBGC> server;
+  if (FAILED(::CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&server)))) return -1;
+  RecordingChannel channel;
+  server->connect(1, channel.Dispatch(), Bstr(L"bench").Get());
+  Bstr message(Payload(load.size));
+  server->dispatchMsg(message.Get(), 1);
+  LARGE_INTEGER frequency, start, end;
+  ::QueryPerformanceFrequency(&frequency);
+  ::QueryPerformanceCounter(&start);
+  for (int i = 0; i < load.count; ++i) server->dispatchMsg(message.Get(), 1);
+  ::QueryPerformanceCounter(&end);
+  server->disconnect(1, channel.Dispatch());
+  if (static_cast<int>(channel.Received().size()) != load.count + 1) std::printf("warning: the floor lost messages\n");
+  return (end.QuadPart - start.QuadPart) * 1e6 / frequency.QuadPart / load.count;
+}
+
+std::wstring BodyAttribute(BrowserHost& tab, const wchar_t* name) {
+  ComPtr<IHTMLDocument2> document = tab.Document();
+  ComPtr<IHTMLElement> body;
+  Variant value;
+  if (!document || FAILED(document->get_body(&body)) || !body ||
+      FAILED(body->getAttribute(Bstr(name).Get(), 0, value.Put())) || value->vt != VT_BSTR || !value->bstrVal) {
+    return L"";
+  }
+  return value->bstrVal;
+}
+
+double ContentScript(const Load& load, const std::wstring& pages) {
+  BrowserHost tab;
+  LoadedAgent agent(ExtensionDirectory());
+  if (!tab.IsValid() || !agent.SiteOn(tab.Browser())) return -1;
+  const std::string html = "<html><body><div id='bench' data-size='" + std::to_string(load.size) + "' data-count='" +
+                           std::to_string(load.count) + "'></div></body></html>";
+  if (!tab.Load(WriteTestPage(pages, L"bench.html", html))) return -1;
+  if (!BrowserHost::PumpUntil([&] { return !BodyAttribute(tab, L"data-bench").empty(); }, 120000)) return -1;
+  const std::wstring figures = BodyAttribute(tab, L"data-bench");
+  const double milliseconds = _wtof(figures.c_str());
+  const int answered = _wtoi(figures.c_str() + figures.find(L' ') + 1);
+  if (answered != load.count) std::printf("warning: %d of %d messages answered\n", answered, load.count);
+  return milliseconds * 1000 / load.count;
+}
+
+}  // namespace
+
+int main() {
+  if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
+  if (RegisterHost() != 0) return 2;
+  wchar_t self[MAX_PATH];
+  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring echo = self;
+  echo = echo.substr(0, echo.rfind(L'\\') + 1) + L"echo_server.exe";
+  CreateKey(HKEY_CLASSES_ROOT, kEchoServerKey + L"\\LocalServer32");
+  ::RegSetKeyValueW(HKEY_CLASSES_ROOT, (kEchoServerKey + L"\\LocalServer32").c_str(), nullptr, REG_SZ, echo.c_str(),
+                    static_cast<DWORD>((echo.size() + 1) * sizeof(wchar_t)));
+  const std::wstring pages = MakeTempFolder(L"bench");
+
+  std::printf("messaging benchmark: µs per round trip (tab -> server -> tab)\n");
+  std::printf("%-8s %12s %16s %10s\n", "message", "(a) floor", "(b) content", "b/a");
+  bool met = true;
+  for (const Load& load : kLoads) {
+    const double a = Floor(load);
+    WaitForNoHost(15000);
+    const double b = ContentScript(load, pages);
+    WaitForNoHost(15000);
+    met = met && a > 0 && b > 0 && b <= 1.5 * a;
+    std::printf("%-8s %12.1f %16.1f %10.2f\n", load.name, a, b, a > 0 ? b / a : 0.0);
+  }
+  std::printf("goal b <= 1.5 * a: %s\n", met ? "met" : "NOT met");
+  DeleteTree(HKEY_CLASSES_ROOT, kEchoServerKey);
+  UnregisterHost();
+  ::CoUninitialize();
+  return 0;
+}

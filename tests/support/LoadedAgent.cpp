@@ -1,0 +1,25 @@
+#include "LoadedAgent.h"
+
+namespace tessary::test {
+
+LoadedAgent::LoadedAgent(const std::wstring& folder) : library_(::LoadLibraryW((folder + L"pagelet.dll").c_str())) {
+  using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+  auto get = library_ ? reinterpret_cast<GetClassObject>(
+                            reinterpret_cast<void*>(::GetProcAddress(library_.Get(), "DllGetClassObject")))
+                      : nullptr;
+  CLSID clsid;
+  ::CLSIDFromString(L"{B580D708-9951-45B4-A888-4B9A6F4BE682}", &clsid);
+  Microsoft::WRL::ComPtr<IClassFactory> factory;
+  if (get && SUCCEEDED(get(clsid, IID_PPV_ARGS(&factory)))) factory->CreateInstance(nullptr, IID_PPV_ARGS(&agent_));
+}
+
+LoadedAgent::~LoadedAgent() { Release(); }
+
+bool LoadedAgent::SiteOn(IWebBrowser2* browser) { return agent_ && SUCCEEDED(agent_->SetSite(browser)); }
+
+void LoadedAgent::Release() {
+  if (agent_) agent_->SetSite(nullptr);
+  agent_.Reset();
+}
+
+}  // namespace tessary::test
