@@ -76,7 +76,7 @@ TEST_F(HostObject, AFailedCreationNeverTouchesTheModuleLock) {
   const long calls = module.LockCalls();
   ComPtr<IUnknown> object;
   EXPECT_EQ(ClassFactory<FailingClass>::Instance()->CreateInstance(nullptr, IID_PPV_ARGS(&object)), E_FAIL);
-  EXPECT_EQ(object, nullptr);
+  EXPECT_EQ(object.Get(), nullptr);
   ComPtr<IBG> asked;
   EXPECT_EQ(ClassFactory<CBGC>::Instance()->CreateInstance(nullptr, IID_IBG, &asked), E_NOINTERFACE);
   EXPECT_EQ(module.LockCalls(), calls);
