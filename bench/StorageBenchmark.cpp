@@ -18,6 +18,7 @@
 #include "../host/api/CExtensionBGImpl.h"
 #include "../host/api/Storage.h"
 #include "../host/program/HostProcess.h"
+#include "DispatchExDefaults.h"
 #include "ScriptCallback.h"
 #include "ScriptEngine.h"
 #include "TableDispatch.h"
@@ -64,7 +65,7 @@ class NullBackground final {
 };
 
 // The same IDispatchEx forwarding as CExtension, over the floor's dispatcher.
-class FloorObject final : public IDispatchEx {
+class FloorObject final : public DispatchExDefaults {
  public:
   explicit FloorObject(IDispatch* dispatcher) : dispatcher_(dispatcher) {}
   IFACEMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
@@ -93,12 +94,6 @@ class FloorObject final : public IDispatchEx {
     return dispatcher_->Invoke(id, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_METHOD, params, result, exception,
                                nullptr);
   }
-  IFACEMETHODIMP DeleteMemberByName(BSTR, DWORD) override { return E_NOTIMPL; }
-  IFACEMETHODIMP DeleteMemberByDispID(DISPID) override { return E_NOTIMPL; }
-  IFACEMETHODIMP GetMemberProperties(DISPID, DWORD, DWORD*) override { return E_NOTIMPL; }
-  IFACEMETHODIMP GetMemberName(DISPID, BSTR*) override { return E_NOTIMPL; }
-  IFACEMETHODIMP GetNextDispID(DWORD, DISPID, DISPID*) override { return E_NOTIMPL; }
-  IFACEMETHODIMP GetNameSpaceParent(IUnknown**) override { return E_NOTIMPL; }
 
  private:
   IDispatch* dispatcher_;

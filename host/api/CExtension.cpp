@@ -72,11 +72,5 @@ IFACEMETHODIMP CExtension::InvokeEx(DISPID id, LCID, WORD, DISPPARAMS* params, V
                              nullptr);
 }
 
-IFACEMETHODIMP CExtension::DeleteMemberByName(BSTR, DWORD) { return E_NOTIMPL; }
-IFACEMETHODIMP CExtension::DeleteMemberByDispID(DISPID) { return E_NOTIMPL; }
-IFACEMETHODIMP CExtension::GetMemberProperties(DISPID, DWORD, DWORD*) { return E_NOTIMPL; }
-IFACEMETHODIMP CExtension::GetMemberName(DISPID, BSTR*) { return E_NOTIMPL; }
-IFACEMETHODIMP CExtension::GetNextDispID(DWORD, DISPID, DISPID*) { return E_NOTIMPL; }
-IFACEMETHODIMP CExtension::GetNameSpaceParent(IUnknown**) { return E_NOTIMPL; }
 
 }  // namespace tessary::host

@@ -9,9 +9,11 @@
 
 #include <wrl/client.h>
 
+#include "DispatchExDefaults.h"
+
 namespace tessary::host {
 
-class CExtension final : public IDispatchEx {
+class CExtension final : public DispatchExDefaults {
  public:
   CExtension();
   CExtension(const CExtension&) = delete;
@@ -33,16 +35,11 @@ class CExtension final : public IDispatchEx {
   IFACEMETHODIMP Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
                         EXCEPINFO* exception, UINT* argError) override;
 
-  // IDispatchEx: every access is performed as a method call.
+  // IDispatchEx: every access is performed as a method call; the members that
+  // describe or delete members are not supported.
   IFACEMETHODIMP GetDispID(BSTR name, DWORD flags, DISPID* id) override;
   IFACEMETHODIMP InvokeEx(DISPID id, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
                           EXCEPINFO* exception, IServiceProvider* caller) override;
-  IFACEMETHODIMP DeleteMemberByName(BSTR name, DWORD flags) override;
-  IFACEMETHODIMP DeleteMemberByDispID(DISPID id) override;
-  IFACEMETHODIMP GetMemberProperties(DISPID id, DWORD fetch, DWORD* properties) override;
-  IFACEMETHODIMP GetMemberName(DISPID id, BSTR* name) override;
-  IFACEMETHODIMP GetNextDispID(DWORD flags, DISPID id, DISPID* next) override;
-  IFACEMETHODIMP GetNameSpaceParent(IUnknown** parent) override;
 
   virtual ~CExtension();
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "ComObject.h"
+#include "DispatchExDefaults.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -19,7 +20,7 @@ ComPtr<IUnknown> Identity(IDispatch* object) {
 }
 
 // Forwards every call to the channel; remembers the ids of the names asked.
-class ChannelObject : public ComObjectRoot, public IDispatchEx {
+class ChannelObject : public ComObjectRoot, public DispatchExDefaults {
  public:
   static const QITAB* Interfaces() {
     static const QITAB interfaces[] = {
@@ -49,12 +50,6 @@ class ChannelObject : public ComObjectRoot, public IDispatchEx {
     UINT argError = 0;
     return channel_->Invoke(id, IID_NULL, lcid, flags, params, result, exception, &argError);
   }
-  IFACEMETHODIMP DeleteMemberByName(BSTR, DWORD) override { return E_NOTIMPL; }
-  IFACEMETHODIMP DeleteMemberByDispID(DISPID) override { return E_NOTIMPL; }
-  IFACEMETHODIMP GetMemberProperties(DISPID, DWORD, DWORD*) override { return E_NOTIMPL; }
-  IFACEMETHODIMP GetMemberName(DISPID, BSTR*) override { return E_NOTIMPL; }
-  IFACEMETHODIMP GetNextDispID(DWORD, DISPID, DISPID*) override { return E_NOTIMPL; }
-  IFACEMETHODIMP GetNameSpaceParent(IUnknown**) override { return E_NOTIMPL; }
 
  private:
   HRESULT Lookup(LPOLESTR name, DISPID* id) {

@@ -8,6 +8,7 @@
 #include "Bstr.h"
 #include "ChildProcess.h"
 #include "HostRegistration.h"
+#include "RegisteredHostEnvironment.h"
 #include "Tessary.h"
 #include "TestEnvironment.h"
 #include "UniqueHandle.h"
@@ -18,12 +19,7 @@ namespace {
 
 using Microsoft::WRL::ComPtr;
 
-class RegisteredHost : public ::testing::Environment {
- public:
-  void SetUp() override { ASSERT_EQ(RegisterHost(), 0u); }
-  void TearDown() override { UnregisterHost(); }
-};
-const auto* const kRegisteredHost = ::testing::AddGlobalTestEnvironment(new RegisteredHost);
+const auto* const kRegisteredHost = ::testing::AddGlobalTestEnvironment(new RegisteredHostEnvironment);
 
 template <class Interface>
 HRESULT CreateInHost(REFCLSID clsid, ComPtr<Interface>& object) {

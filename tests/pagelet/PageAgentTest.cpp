@@ -9,6 +9,7 @@
 #include "BrowserHost.h"
 #include "Bstr.h"
 #include "HostRegistration.h"
+#include "RegisteredHostEnvironment.h"
 #include "LoadedAgent.h"
 #include "TestEnvironment.h"
 #include "UniqueHandle.h"
@@ -19,12 +20,7 @@ namespace {
 
 using Microsoft::WRL::ComPtr;
 
-class RegisteredHost : public ::testing::Environment {
- public:
-  void SetUp() override { ASSERT_EQ(RegisterHost(), 0u); }
-  void TearDown() override { UnregisterHost(); }
-};
-const auto* const kRegisteredHost = ::testing::AddGlobalTestEnvironment(new RegisteredHost);
+const auto* const kRegisteredHost = ::testing::AddGlobalTestEnvironment(new RegisteredHostEnvironment);
 
 std::wstring BodyAttribute(BrowserHost& tab, const wchar_t* name) {
   ComPtr<IHTMLDocument2> document = tab.Document();
