@@ -79,7 +79,7 @@ TEST_F(ControlChannelTest, ATabsPageIsTypedIntoClickedAndRead) {
   Page(L"next.html", "<p id='here'>next page</p>");
   const std::wstring page = Page(L"form.html",
                                  "<p id='out'>start</p><p id='keys'>0</p>"
-                                 "<input id='name' value=''>"
+                                 "<input id='name' value=''><textarea id='notes'></textarea>"
                                  "<button id='go' onclick=\"document.getElementById('out').innerText = "
                                  "'clicked ' + document.getElementById('name').value\">go</button>"
                                  "<a id='next' href='next.html'>next</a>"
@@ -94,6 +94,9 @@ TEST_F(ControlChannelTest, ATabsPageIsTypedIntoClickedAndRead) {
   ASSERT_TRUE(session->Type(tab, L"name", L"Zo\u00eb")) << Narrow(session->LastError());
   EXPECT_EQ(session->Value(tab, L"name"), L"Zo\u00eb");
   EXPECT_EQ(session->Text(tab, L"keys"), L"3") << "a key event per character";
+  const std::wstring awkward = L"tab\there, back\\slash\r\nnew line";
+  ASSERT_TRUE(session->Type(tab, L"notes", awkward));
+  EXPECT_EQ(session->Value(tab, L"notes"), awkward) << "the channel carries any text";
   ASSERT_TRUE(session->Click(tab, L"go")) << Narrow(session->LastError());
   EXPECT_EQ(session->Text(tab, L"out"), L"clicked Zo\u00eb");
   EXPECT_TRUE(Contains(session->Text(tab), L"clicked Zo\u00eb")) << "the whole page's text";

@@ -34,6 +34,18 @@ size_t IndexOf(const std::vector<Seen>& seen, const std::wstring& event, int bro
   return found - seen.begin();
 }
 
+// What the helper recorded of the browser that each completed page handed out.
+std::vector<std::wstring> PageBrowsers(const std::vector<JournalEntry>& entries) {
+  std::vector<std::wstring> seen;
+  for (const JournalEntry& entry : entries) {
+    if (entry.what != L"page browser") continue;
+    std::wstring text;
+    for (const std::wstring& detail : entry.details) text += (text.empty() ? L"" : L" ") + detail;
+    seen.push_back(text);
+  }
+  return seen;
+}
+
 class PageEventsTest : public StandInTest {};
 
 TEST_F(PageEventsTest, AHelperSeesAPageWithTwoFramesInInternetExplorersOrderWithTheFramesOwnBrowsers) {
@@ -79,6 +91,20 @@ TEST_F(PageEventsTest, AHelperSeesAPageWithTwoFramesInInternetExplorersOrderWith
   EXPECT_LT(IndexOf(seen, L"BeforeNavigate2", 1), IndexOf(seen, L"BeforeNavigate2", 2)) << "in document order";
   EXPECT_TRUE(std::none_of(seen.begin(), seen.end(), [](const Seen& s) { return s.browser > 2; }))
       << "one browser per frame";
+}
+
+TEST_F(PageEventsTest, APageHandsOutItsTabsBrowserWhoseWindowIsVisibleOnlyWhileTheTabIsInFront) {
+  TestAddon helper(TestAddon::kHelper);
+  ASSERT_TRUE(helper.IsRegistered());
+  BrowserSession* session = Start(Page(L"first.html", "<p>first</p>"));
+  ASSERT_TRUE(session);
+  const DWORD first = session->Tabs().at(0);
+  const DWORD second = session->OpenTab(Page(L"second.html", "<p>second</p>"));
+  ASSERT_NE(second, 0u);
+  ASSERT_TRUE(session->Navigate(first, Page(L"behind.html", "<p>behind</p>"))) << Narrow(session->LastError());
+  EXPECT_EQ(PageBrowsers(helper.OfProcess(first)), (std::vector<std::wstring>{L"site visible", L"site hidden"}))
+      << "the page's browser is the one the helper was sited on; the second tab came to the front";
+  EXPECT_EQ(PageBrowsers(helper.OfProcess(second)), std::vector<std::wstring>{L"site visible"});
 }
 
 }  // namespace

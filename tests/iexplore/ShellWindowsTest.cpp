@@ -13,6 +13,7 @@
 
 #include "Bstr.h"
 #include "ChildProcess.h"
+#include "ComObject.h"
 #include "Registry.h"
 #include "StandInTest.h"
 #include "TestEnvironment.h"
@@ -37,6 +38,38 @@ std::wstring Read(IWebBrowser2* browser, HRESULT (STDMETHODCALLTYPE IWebBrowser2
 bool EndsWith(const std::wstring& text, const std::wstring& end) {
   return text.size() >= end.size() && ::StrCmpIW(text.c_str() + text.size() - end.size(), end.c_str()) == 0;
 }
+
+// A window of this test's own for the list, as a browser registers itself.
+class OwnWindow : public ComObjectRoot, public IDispatch {
+ public:
+  static const QITAB* Interfaces() {
+    static const QITAB interfaces[] = {QITABENT(OwnWindow, IDispatch), {}};
+    return interfaces;
+  }
+  IFACEMETHODIMP GetTypeInfoCount(UINT* count) override {
+    *count = 0;
+    return S_OK;
+  }
+  IFACEMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  IFACEMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  IFACEMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+    return E_NOTIMPL;
+  }
+};
+
+bool SameObject(IUnknown* a, IUnknown* b) {
+  ComPtr<IUnknown> first;
+  ComPtr<IUnknown> second;
+  return a && b && SUCCEEDED(a->QueryInterface(IID_PPV_ARGS(&first))) &&
+         SUCCEEDED(b->QueryInterface(IID_PPV_ARGS(&second))) && first.Get() == second.Get();
+}
+
+// Never shown: destroying a shown top-level window costs two seconds under Wine.
+HWND HiddenWindow() {
+  return ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+}
+
+LONG AsListWindow(HWND window) { return static_cast<LONG>(reinterpret_cast<LONG_PTR>(window)); }
 
 class ShellWindowsTest : public StandInTest {
  protected:
@@ -98,6 +131,50 @@ TEST_F(ShellWindowsTest, TheShellsClassReachesTheStandInThatOnlyTheTestPrefixReg
   const std::vector<ListedWindow> windows = Listed();
   ASSERT_EQ(windows.size(), 1u);
   EXPECT_TRUE(EndsWith(windows[0].fullName, L"\\explorer.exe")) << Narrow(windows[0].fullName);
+}
+
+TEST_F(ShellWindowsTest, RegisteredWindowsAreListedInOrderUntilRevokedOrTheirWindowIsGone) {
+  auto own = MakeComObject<OwnWindow>();
+  auto other = MakeComObject<OwnWindow>();
+  HWND ownWindow = HiddenWindow();
+  HWND otherWindow = HiddenWindow();
+  LONG ownCookie = 0;
+  LONG otherCookie = 0;
+  ASSERT_EQ(list_->Register(own.Get(), AsListWindow(ownWindow), SWC_BROWSER, &ownCookie), S_OK);
+  ASSERT_EQ(list_->Register(other.Get(), AsListWindow(otherWindow), SWC_BROWSER, &otherCookie), S_OK);
+  LONG count = 0;
+  ASSERT_EQ(list_->get_Count(&count), S_OK);
+  EXPECT_EQ(count, 3);
+  ComPtr<IDispatch> item;
+  ASSERT_EQ(list_->Item(ArgI4(1), &item), S_OK);
+  EXPECT_TRUE(SameObject(item.Get(), own.Get())) << "the list hands out the registered object itself";
+  EXPECT_EQ(list_->Item(ArgI4(3), item.ReleaseAndGetAddressOf()), S_FALSE);
+  EXPECT_FALSE(item);
+  Bstr word(L"first");
+  EXPECT_EQ(list_->Item(ArgBstr(word.Get()), item.ReleaseAndGetAddressOf()), E_INVALIDARG);
+
+  EXPECT_EQ(list_->Revoke(ownCookie), S_OK);
+  EXPECT_EQ(list_->Revoke(ownCookie), E_INVALIDARG);
+  ASSERT_EQ(list_->Item(ArgI4(1), item.ReleaseAndGetAddressOf()), S_OK);
+  EXPECT_TRUE(SameObject(item.Get(), other.Get()));
+  // A browser whose process ended without revoking leaves with its window.
+  ::DestroyWindow(otherWindow);
+  EXPECT_TRUE(WaitForCount(1));
+
+  ComPtr<IUnknown> enumeration;
+  ComPtr<IEnumVARIANT> items;
+  ASSERT_EQ(list_->_NewEnum(&enumeration), S_OK);
+  ASSERT_EQ(enumeration.As(&items), S_OK);
+  EXPECT_EQ(items->Skip(2), S_FALSE);
+  ComPtr<IEnumVARIANT> copy;
+  ASSERT_EQ(items->Reset(), S_OK);
+  ASSERT_EQ(items->Clone(&copy), S_OK);
+  Variant folder;
+  ULONG fetched = 0;
+  EXPECT_EQ(copy->Next(1, folder.Get(), &fetched), S_OK);
+  EXPECT_EQ(fetched, 1u);
+  EXPECT_EQ(folder->vt, VT_DISPATCH);
+  ::DestroyWindow(ownWindow);
 }
 
 TEST_F(ShellWindowsTest, EveryTabIsListedWithItsAddressProgramAndTopLevelBrowser) {
