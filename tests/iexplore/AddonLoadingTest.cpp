@@ -16,12 +16,6 @@ namespace {
 
 constexpr wchar_t kHelpersKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects\\";
 
-std::wstring ClassOf(HWND window) {
-  wchar_t name[256] = {};
-  ::GetClassNameW(window, name, ARRAYSIZE(name));
-  return name;
-}
-
 // The last steps of an add-on object, as many as asked for.
 std::vector<std::wstring> LastSteps(const std::vector<JournalEntry>& entries, size_t count) {
   std::vector<std::wstring> steps = Steps(entries);
@@ -96,7 +90,7 @@ TEST_F(AddonLoadingTest, EveryFrameLoadsTheBandsIntoItsBandAreaAndReleasesThemWh
   ASSERT_EQ(toolbars.size(), 1u);
   EXPECT_EQ(toolbars[0].first, band.Clsid());
   const HWND window = toolbars[0].second;
-  EXPECT_EQ(ClassOf(window), L"TessaryTestBand");
+  EXPECT_EQ(WindowClass(window), L"TessaryTestBand");
   EXPECT_EQ(::GetParent(window), first->BandArea()) << "placed in the band area";
   EXPECT_EQ(::GetAncestor(window, GA_ROOT), first->FrameWindow());
   EXPECT_TRUE(::IsWindowVisible(window));

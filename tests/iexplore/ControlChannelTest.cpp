@@ -16,12 +16,6 @@
 namespace tessary::test {
 namespace {
 
-std::wstring ClassOf(HWND window) {
-  wchar_t name[256] = {};
-  ::GetClassNameW(window, name, ARRAYSIZE(name));
-  return name;
-}
-
 // The "Internet Explorer_Server" windows below the frame, as programs look
 // for the page of the tab in front.
 std::vector<HWND> PageWindows(HWND frame) {
@@ -29,7 +23,7 @@ std::vector<HWND> PageWindows(HWND frame) {
   ::EnumChildWindows(
       frame,
       [](HWND window, LPARAM found) {
-        if (ClassOf(window) == L"Internet Explorer_Server") reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+        if (WindowClass(window) == L"Internet Explorer_Server") reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
         return TRUE;
       },
       reinterpret_cast<LPARAM>(&windows));
@@ -61,7 +55,7 @@ TEST_F(ControlChannelTest, TheFrameShowsThePageOfTheTabInFrontOnly) {
   const DWORD second = session->OpenTab(Page(L"second.html", "<p>second</p>"));
   ASSERT_NE(second, 0u);
   const HWND frame = session->FrameWindow();
-  EXPECT_EQ(ClassOf(frame), L"IEFrame");
+  EXPECT_EQ(WindowClass(frame), L"IEFrame");
   EXPECT_EQ(::GetAncestor(frame, GA_ROOT), frame) << "a top-level window";
   EXPECT_TRUE(::IsWindowVisible(frame));
   EXPECT_EQ(PageWindows(frame).size(), 2u) << "one page window per tab";

@@ -13,6 +13,7 @@
 
 #include "Bstr.h"
 #include "ChildProcess.h"
+#include "ComIdentity.h"
 #include "ComObject.h"
 #include "Registry.h"
 #include "StandInTest.h"
@@ -56,13 +57,6 @@ class OwnWindow : public ComObjectRoot, public IDispatch {
     return E_NOTIMPL;
   }
 };
-
-bool SameObject(IUnknown* a, IUnknown* b) {
-  ComPtr<IUnknown> first;
-  ComPtr<IUnknown> second;
-  return a && b && SUCCEEDED(a->QueryInterface(IID_PPV_ARGS(&first))) &&
-         SUCCEEDED(b->QueryInterface(IID_PPV_ARGS(&second))) && first.Get() == second.Get();
-}
 
 // Never shown: destroying a shown top-level window costs two seconds under Wine.
 HWND HiddenWindow() {

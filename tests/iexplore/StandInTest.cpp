@@ -5,6 +5,12 @@
 
 namespace tessary::test {
 
+std::wstring WindowClass(HWND window) {
+  wchar_t name[256] = {};
+  ::GetClassNameW(window, name, ARRAYSIZE(name));
+  return name;
+}
+
 bool WaitForNoProcess(const std::wstring& name, DWORD timeoutMs) {
   const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
   while (!FindProcesses(name).empty()) {

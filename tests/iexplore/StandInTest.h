@@ -29,6 +29,9 @@ class StandInTest : public ::testing::Test {
   std::vector<std::unique_ptr<BrowserSession>> sessions_;
 };
 
+// The class name of a window.
+std::wstring WindowClass(HWND window);
+
 // Waits until no process of that file name runs; false if one still does.
 bool WaitForNoProcess(const std::wstring& name, DWORD timeoutMs);
 

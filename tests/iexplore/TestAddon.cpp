@@ -4,6 +4,7 @@
 
 #include "TestEnvironment.h"
 #include "UniqueHandle.h"
+#include "Utf8Text.h"
 
 namespace tessary::test {
 namespace {
@@ -18,13 +19,6 @@ std::vector<std::wstring> SplitFields(const std::wstring& line) {
     }
   }
   return fields;
-}
-
-std::wstring Wide(const std::string& bytes) {
-  const int size = ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-  std::wstring text(size, L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), size);
-  return text;
 }
 
 }  // namespace
@@ -62,7 +56,8 @@ void TestAddon::SetDelays(DWORD setSiteMs, DWORD eventMs) const {
 
 std::vector<JournalEntry> TestAddon::Journal() const {
   std::vector<JournalEntry> entries;
-  const std::wstring text = Wide(ReadFileBytes(journal_));
+  std::wstring text;
+  DecodeUtf8Text(ReadFileBytes(journal_), &text);
   size_t start = 0;
   for (size_t end; (end = text.find(L'\n', start)) != std::wstring::npos; start = end + 1) {
     std::vector<std::wstring> fields = SplitFields(text.substr(start, end - start));

@@ -11,13 +11,15 @@ std::wstring g_lastStartError;
 
 std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
 
-DWORD ParseId(const std::wstring& text) { return static_cast<DWORD>(std::wcstoul(text.c_str(), nullptr, 10)); }
-
-HWND ParseWindow(const std::wstring& text) {
-  return reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::wcstoull(text.c_str(), nullptr, 10)));
+DWORD ParseId(const std::wstring& text) {
+  DWORD id = 0;
+  return ParseControlProcessId(text, &id) ? id : 0;
 }
 
-std::wstring WindowText(HWND window) { return std::to_wstring(reinterpret_cast<UINT_PTR>(window)); }
+HWND ParseWindow(const std::wstring& text) {
+  HWND window = nullptr;
+  return ParseControlWindow(text, &window) ? window : nullptr;
+}
 
 }  // namespace
 
@@ -154,7 +156,7 @@ std::wstring BrowserSession::Value(DWORD tab, const std::wstring& id) {
 }
 
 bool BrowserSession::MoveMouse(HWND window, int x, int y) {
-  return Ok(Request({L"mouse", WindowText(window), std::to_wstring(x), std::to_wstring(y)}));
+  return Ok(Request({L"mouse", ControlWindowField(window), std::to_wstring(x), std::to_wstring(y)}));
 }
 
 std::vector<std::pair<std::wstring, HWND>> BrowserSession::Toolbars() {

@@ -1,26 +1,12 @@
 #include "ControlChannel.h"
 
 #include <algorithm>
+#include <cwchar>
+
+#include "Utf8Text.h"
 
 namespace tessary::test {
 namespace {
-
-std::string ToUtf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
-  std::string bytes(size, '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
-  return bytes;
-}
-
-std::wstring FromUtf8(const std::string& bytes) {
-  if (bytes.empty()) return {};
-  const int size = ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-  std::wstring text(size, L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), size);
-  return text;
-}
 
 std::wstring Escape(const std::wstring& field) {
   std::wstring escaped;
@@ -67,11 +53,12 @@ std::string EncodeControlLine(const ControlFields& fields) {
     if (i > 0) line += L'\t';
     line += Escape(fields[i]);
   }
-  return ToUtf8(line) + "\n";
+  return EncodeUtf8Text(line) + "\n";
 }
 
 ControlFields DecodeControlLine(const std::string& line) {
-  const std::wstring text = FromUtf8(line);
+  std::wstring text;
+  DecodeUtf8Text(line, &text);
   ControlFields fields(1);
   for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] == L'\t') {
@@ -84,6 +71,31 @@ ControlFields DecodeControlLine(const std::string& line) {
   }
   return fields;
 }
+
+ControlFields ControlUsage(const std::wstring& usage) { return ControlError(L"usage: " + usage); }
+
+bool ParseControlNumber(const std::wstring& field, unsigned long long* number) {
+  if (field.empty() || field.find_first_not_of(L"0123456789") != std::wstring::npos) return false;
+  wchar_t* end = nullptr;
+  *number = std::wcstoull(field.c_str(), &end, 10);
+  return end && *end == L'\0';
+}
+
+bool ParseControlProcessId(const std::wstring& field, DWORD* id) {
+  unsigned long long number = 0;
+  if (!ParseControlNumber(field, &number) || number > MAXDWORD) return false;
+  *id = static_cast<DWORD>(number);
+  return true;
+}
+
+bool ParseControlWindow(const std::wstring& field, HWND* window) {
+  unsigned long long number = 0;
+  if (!ParseControlNumber(field, &number)) return false;
+  *window = reinterpret_cast<HWND>(static_cast<UINT_PTR>(number));
+  return true;
+}
+
+std::wstring ControlWindowField(HWND window) { return std::to_wstring(reinterpret_cast<UINT_PTR>(window)); }
 
 ControlFields ControlOk(ControlFields values) {
   values.insert(values.begin(), L"ok");

@@ -25,7 +25,15 @@ ControlFields DecodeControlLine(const std::string& line);
 
 ControlFields ControlOk(ControlFields values = {});
 ControlFields ControlError(const std::wstring& message);
+ControlFields ControlUsage(const std::wstring& usage);
 bool IsControlOk(const ControlFields& reply);
+
+// Numbers, process identifiers and window handles travel as unsigned decimals;
+// a field is read as one only when it is one as a whole.
+bool ParseControlNumber(const std::wstring& field, unsigned long long* number);
+bool ParseControlProcessId(const std::wstring& field, DWORD* id);
+bool ParseControlWindow(const std::wstring& field, HWND* window);
+std::wstring ControlWindowField(HWND window);
 
 // Reads lines from a pipe opened for blocking reads (the server's side).
 class ControlLineReader {
