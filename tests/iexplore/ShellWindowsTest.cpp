@@ -15,6 +15,7 @@
 #include "ChildProcess.h"
 #include "ComIdentity.h"
 #include "ComObject.h"
+#include "Registrar.h"
 #include "Registry.h"
 #include "StandInTest.h"
 #include "TestEnvironment.h"
@@ -112,7 +113,7 @@ class ShellWindowsTest : public StandInTest {
 
 TEST_F(ShellWindowsTest, TheShellsClassReachesTheStandInThatOnlyTheTestPrefixRegisters) {
   const std::wstring standIn = FixturesDirectory() + L"shellwindows_standin.dll";
-  const auto server = ReadString(HKEY_CLASSES_ROOT, L"CLSID\\{9BA05972-F6A8-11CF-A442-00A0C90A8F39}\\InprocServer32");
+  const auto server = ReadString(HKEY_CLASSES_ROOT, L"CLSID\\" + GuidString(CLSID_ShellWindows) + L"\\InprocServer32");
   ASSERT_TRUE(server.has_value());
   EXPECT_EQ(::StrCmpIW(server->c_str(), standIn.c_str()), 0) << Narrow(*server);
   for (const std::wstring& folder : {BinDirectory(), ExtensionDirectory()}) {

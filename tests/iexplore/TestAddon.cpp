@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "AddonIds.h"
+#include "Registrar.h"
 #include "TestEnvironment.h"
 #include "UniqueHandle.h"
 #include "Utf8Text.h"
@@ -28,8 +30,7 @@ const wchar_t TestAddon::kBand[] = L"testband.dll";
 
 TestAddon::TestAddon(const wchar_t* library)
     : library_(FixturesDirectory() + library),
-      clsid_(std::wstring(library) == kHelper ? L"{094A3B25-1E6C-4AB4-BB8C-A0CF2B76FA95}"
-                                              : L"{8ECAB83D-3EFA-4777-9EB9-008827819552}"),
+      clsid_(GuidString(std::wstring(library) == kHelper ? addons::kTestHelperClsid : addons::kTestBandClsid)),
       journal_(MakeTempFolder(L"journal") + L"journal.txt") {
   registered_ = CallLibrary("DllRegisterServer");
   const std::wstring key = L"CLSID\\" + clsid_;
