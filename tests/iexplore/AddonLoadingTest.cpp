@@ -38,7 +38,8 @@ size_t EventsOfPageLoad(const std::vector<JournalEntry>& entries, int load) {
 }
 
 const AddonTiming* Find(const std::vector<AddonTiming>& timings, const std::wstring& clsid) {
-  const auto found = std::find_if(timings.begin(), timings.end(), [&](const AddonTiming& t) { return t.clsid == clsid; });
+  const auto found =
+      std::find_if(timings.begin(), timings.end(), [&](const AddonTiming& t) { return t.clsid == clsid; });
   return found == timings.end() ? nullptr : &*found;
 }
 
@@ -65,7 +66,8 @@ TEST_F(AddonLoadingTest, EveryTabLoadsTheHelpersSitesThemBeforeItNavigatesAndRel
   }
 
   ASSERT_TRUE(session->CloseTab(second)) << Narrow(session->LastError());
-  EXPECT_EQ(LastSteps(helper.OfProcess(second), 3), (std::vector<std::wstring>{L"event OnQuit", L"site null", L"released"}));
+  EXPECT_EQ(LastSteps(helper.OfProcess(second), 3),
+            (std::vector<std::wstring>{L"event OnQuit", L"site null", L"released"}));
   EXPECT_NE(Steps(helper.OfProcess(first)).back(), L"released") << "the other tab keeps its helper";
   ASSERT_TRUE(session->Stop()) << Narrow(session->LastError());
   EXPECT_EQ(LastSteps(helper.OfProcess(first), 2), (std::vector<std::wstring>{L"site null", L"released"}));
@@ -81,8 +83,8 @@ TEST_F(AddonLoadingTest, EveryFrameLoadsTheBandsIntoItsBandAreaAndReleasesThemWh
   EXPECT_EQ(band.Objects().size(), 2u) << "one band per frame, none per tab";
 
   const std::vector<JournalEntry> loaded = band.OfProcess(first->FrameProcessId());
-  EXPECT_EQ(Steps(loaded), (std::vector<std::wstring>{L"created", L"site ReBarWindow32", L"bandinfo 0", L"show 1",
-                                                      L"window"}));
+  EXPECT_EQ(Steps(loaded),
+            (std::vector<std::wstring>{L"created", L"site ReBarWindow32", L"bandinfo 0", L"show 1", L"window"}));
   ASSERT_GE(loaded.size(), 2u);
   EXPECT_EQ(loaded[1].details.at(1), L"input") << "the band site is an input object site";
 

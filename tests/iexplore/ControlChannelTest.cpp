@@ -23,7 +23,8 @@ std::vector<HWND> PageWindows(HWND frame) {
   ::EnumChildWindows(
       frame,
       [](HWND window, LPARAM found) {
-        if (WindowClass(window) == L"Internet Explorer_Server") reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+        if (WindowClass(window) == L"Internet Explorer_Server")
+          reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
         return TRUE;
       },
       reinterpret_cast<LPARAM>(&windows));

@@ -39,7 +39,8 @@ TEST_F(ProductAgentTest, EveryTabLoadsThePageAgentWhichStartsTheHostProgram) {
   ASSERT_NE(session->OpenTab(Page(L"second.html", "<p>second</p>")), 0u);
   for (DWORD tab : session->Tabs()) {
     const std::vector<AddonTiming> timings = session->Timings(tab);
-    const auto agent = std::find_if(timings.begin(), timings.end(), [](const AddonTiming& t) { return t.clsid == kAgentClsid; });
+    const auto agent =
+        std::find_if(timings.begin(), timings.end(), [](const AddonTiming& t) { return t.clsid == kAgentClsid; });
     ASSERT_NE(agent, timings.end()) << "tab " << tab;
     EXPECT_EQ(agent->loadResult, S_OK);
   }

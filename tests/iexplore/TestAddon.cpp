@@ -34,9 +34,9 @@ TestAddon::TestAddon(const wchar_t* library)
       journal_(MakeTempFolder(L"journal") + L"journal.txt") {
   registered_ = CallLibrary("DllRegisterServer");
   const std::wstring key = L"CLSID\\" + clsid_;
-  registered_ = registered_ && ::RegSetKeyValueW(HKEY_CLASSES_ROOT, key.c_str(), L"Journal", REG_SZ, journal_.c_str(),
-                                                 static_cast<DWORD>((journal_.size() + 1) * sizeof(wchar_t))) ==
-                                   ERROR_SUCCESS;
+  registered_ =
+      registered_ && ::RegSetKeyValueW(HKEY_CLASSES_ROOT, key.c_str(), L"Journal", REG_SZ, journal_.c_str(),
+                                       static_cast<DWORD>((journal_.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
 TestAddon::~TestAddon() { CallLibrary("DllUnregisterServer"); }
@@ -44,8 +44,8 @@ TestAddon::~TestAddon() { CallLibrary("DllUnregisterServer"); }
 bool TestAddon::CallLibrary(const char* function) const {
   UniqueLibrary library(::LoadLibraryW(library_.c_str()));
   using Entry = HRESULT(STDAPICALLTYPE*)();
-  auto entry = library ? reinterpret_cast<Entry>(reinterpret_cast<void*>(::GetProcAddress(library.Get(), function)))
-                       : nullptr;
+  auto entry =
+      library ? reinterpret_cast<Entry>(reinterpret_cast<void*>(::GetProcAddress(library.Get(), function))) : nullptr;
   return entry && SUCCEEDED(entry());
 }
 

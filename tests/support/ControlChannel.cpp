@@ -43,9 +43,7 @@ DWORD Remaining(ULONGLONG deadline) {
 
 }  // namespace
 
-std::wstring ControlPipeName(DWORD processId) {
-  return L"\\\\.\\pipe\\tessary-iexplore-" + std::to_wstring(processId);
-}
+std::wstring ControlPipeName(DWORD processId) { return L"\\\\.\\pipe\\tessary-iexplore-" + std::to_wstring(processId); }
 
 std::string EncodeControlLine(const ControlFields& fields) {
   std::wstring line;
@@ -124,8 +122,7 @@ bool ControlLineReader::Read(ControlFields* fields) {
 bool WriteControlLine(HANDLE pipe, const ControlFields& fields) {
   const std::string line = EncodeControlLine(fields);
   DWORD written = 0;
-  return ::WriteFile(pipe, line.data(), static_cast<DWORD>(line.size()), &written, nullptr) &&
-         written == line.size();
+  return ::WriteFile(pipe, line.data(), static_cast<DWORD>(line.size()), &written, nullptr) && written == line.size();
 }
 
 bool ControlClient::Connect(DWORD processId, DWORD timeoutMs) {

@@ -23,8 +23,7 @@ void FreeException(EXCEPINFO* exception) {
 
 }  // namespace
 
-HRESULT CallByName(IDispatch* object, const std::wstring& name, std::initializer_list<VARIANT> args,
-                   VARIANT* result) {
+HRESULT CallByName(IDispatch* object, const std::wstring& name, std::initializer_list<VARIANT> args, VARIANT* result) {
   DISPID id = DISPID_UNKNOWN;
   HRESULT hr = IdOf(object, name, &id);
   if (FAILED(hr)) return hr;

@@ -12,8 +12,7 @@ namespace tessary::test {
 
 // Calls a method (a page's global function) by name; arguments in their
 // natural order.
-HRESULT CallByName(IDispatch* object, const std::wstring& name, std::initializer_list<VARIANT> args,
-                   VARIANT* result);
+HRESULT CallByName(IDispatch* object, const std::wstring& name, std::initializer_list<VARIANT> args, VARIANT* result);
 HRESULT GetByName(IDispatch* object, const std::wstring& name, VARIANT* result);
 HRESULT PutByName(IDispatch* object, const std::wstring& name, VARIANT value);
 // Reads a property (a page's global variable) by name, as a string; a text in

@@ -22,8 +22,8 @@ HRESULT OleContainerSite::GetWindow(HWND* result) {
   return S_OK;
 }
 
-HRESULT OleContainerSite::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document,
-                                           LPRECT position, LPRECT clip, LPOLEINPLACEFRAMEINFO info) {
+HRESULT OleContainerSite::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document, LPRECT position,
+                                           LPRECT clip, LPOLEINPLACEFRAMEINFO info) {
   if (!frame || !document || !position || !clip || !info) return E_POINTER;
   *frame = this;
   (*frame)->AddRef();
