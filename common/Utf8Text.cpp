@@ -16,6 +16,15 @@ bool DecodeUtf8Text(std::string_view bytes, std::wstring* text) {
   return ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), size, text->data(), length) == length;
 }
 
+std::string EncodeUtf8Text(std::wstring_view text) {
+  if (text.empty()) return {};
+  const int length = static_cast<int>(text.size());
+  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+  std::string bytes(size > 0 ? size : 0, '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), length, bytes.data(), size, nullptr, nullptr);
+  return bytes;
+}
+
 FileReadError ReadWholeFile(const std::wstring& path, std::string* bytes) {
   UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
   if (!file) return FileReadError::kOpen;

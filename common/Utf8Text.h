@@ -10,6 +10,8 @@ namespace tessary {
 // The bytes up to the first zero byte, without a leading byte order mark, as
 // UTF-16; false for invalid UTF-8.
 bool DecodeUtf8Text(std::string_view bytes, std::wstring* text);
+// UTF-16 text as UTF-8 bytes, without a byte order mark.
+std::string EncodeUtf8Text(std::wstring_view text);
 
 enum class FileReadError { kNone, kOpen, kSize, kRead };
 

@@ -25,6 +25,7 @@ wine_fresh_prefix() {
   # Crashes print a backtrace instead of waiting on a dialog.
   wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
   wine_register_webbrowser_standin
+  wine_register_shellwindows_standin
 }
 
 # Wine has no HTML engine: in this prefix, and only here, the test fixture that
@@ -34,6 +35,16 @@ wine_register_webbrowser_standin() {
   [ -f "$dll" ] || { echo "prefix: $dll is not built" >&2; return 1; }
   wine regsvr32 /s "$(winepath -w "$dll")" >/dev/null 2>&1 </dev/null ||
     { echo "prefix: registering the WebBrowser stand-in failed" >&2; return 1; }
+}
+
+# Wine's list of open shell windows is an in-process stub that lists nothing:
+# in this prefix, and only here, the stand-in's in-process server replaces it
+# and forwards to the stand-in's local server, which every process shares.
+wine_register_shellwindows_standin() {
+  local dll="$top/build/tests/fixtures/shellwindows_standin.dll"
+  [ -f "$dll" ] || { echo "prefix: $dll is not built" >&2; return 1; }
+  wine regsvr32 /s "$(winepath -w "$dll")" >/dev/null 2>&1 </dev/null ||
+    { echo "prefix: registering the ShellWindows stand-in failed" >&2; return 1; }
 }
 
 wine_stop() {

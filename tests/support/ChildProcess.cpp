@@ -6,8 +6,6 @@ namespace tessary::test {
 
 ChildProcess ChildProcess::Start(const std::wstring& exe, const std::wstring& arguments,
                                  const std::wstring& outputFile) {
-  std::wstring commandLine = L"\"" + exe + L"\"";
-  if (!arguments.empty()) commandLine += L" " + arguments;
   STARTUPINFOW startup = {sizeof(startup)};
   UniqueHandle output;
   if (!outputFile.empty()) {
@@ -19,10 +17,26 @@ ChildProcess ChildProcess::Start(const std::wstring& exe, const std::wstring& ar
     startup.hStdOutput = output.Get();
     startup.hStdError = output.Get();
   }
+  return Create(exe, arguments, &startup, output.IsValid());
+}
+
+ChildProcess ChildProcess::StartSharingOutput(const std::wstring& exe, const std::wstring& arguments) {
+  STARTUPINFOW startup = {sizeof(startup)};
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+  startup.hStdOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
+  return Create(exe, arguments, &startup, true);
+}
+
+ChildProcess ChildProcess::Create(const std::wstring& exe, const std::wstring& arguments, STARTUPINFOW* startup,
+                                  bool inherit) {
+  std::wstring commandLine = L"\"" + exe + L"\"";
+  if (!arguments.empty()) commandLine += L" " + arguments;
   PROCESS_INFORMATION info = {};
   ChildProcess child;
-  if (::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, output.IsValid(), 0, nullptr, nullptr,
-                       &startup, &info)) {
+  if (::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, inherit, 0, nullptr, nullptr, startup,
+                       &info)) {
     ::CloseHandle(info.hThread);
     child.process_.Reset(info.hProcess);
     child.id_ = info.dwProcessId;

@@ -15,10 +15,13 @@ class ChildProcess {
   // standard output and error go to outputFile when one is named.
   static ChildProcess Start(const std::wstring& exe, const std::wstring& arguments = L"",
                             const std::wstring& outputFile = L"");
+  // Starts a process that writes to this process's standard output and error.
+  static ChildProcess StartSharingOutput(const std::wstring& exe, const std::wstring& arguments);
   // Takes hold of a process that someone else (COM) started.
   static ChildProcess Open(DWORD processId);
 
   bool IsValid() const { return process_.IsValid(); }
+  HANDLE Handle() const { return process_.Get(); }
   DWORD Id() const { return id_; }
   // True when the process ended within the time.
   bool Wait(DWORD milliseconds) const;
@@ -27,6 +30,9 @@ class ChildProcess {
   void Terminate();
 
  private:
+  static ChildProcess Create(const std::wstring& exe, const std::wstring& arguments, STARTUPINFOW* startup,
+                             bool inherit);
+
   UniqueHandle process_;
   DWORD id_ = 0;
 };

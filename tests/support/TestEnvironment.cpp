@@ -105,6 +105,17 @@ bool HasLine(const std::wstring& path, const std::string& line) {
   return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
+std::wstring WriteTestPage(const std::wstring& folder, const std::wstring& name, const std::string& html) {
+  const std::wstring path = folder + name;
+  return WriteFileBytes(path, html) ? path : L"";
+}
+
+std::wstring FileUrl(const std::wstring& path) {
+  std::wstring url = L"file:///" + path;
+  std::replace(url.begin(), url.end(), L'\\', L'/');
+  return url;
+}
+
 std::string Narrow(const std::wstring& text) {
   std::string result;
   for (wchar_t c : text) result += static_cast<char>(c < 0x80 ? c : '?');

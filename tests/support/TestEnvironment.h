@@ -32,6 +32,11 @@ std::vector<std::string> ReadLines(const std::wstring& path);
 // Whether a CR LF text file has exactly this line.
 bool HasLine(const std::wstring& path, const std::string& line);
 
+// Writes a page (UTF-8) into the folder and returns its path.
+std::wstring WriteTestPage(const std::wstring& folder, const std::wstring& name, const std::string& html);
+// The file:/// URL of a path, as pages see their address.
+std::wstring FileUrl(const std::wstring& path);
+
 std::string Narrow(const std::wstring& text);
 
 }  // namespace tessary::test

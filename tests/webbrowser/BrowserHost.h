@@ -8,11 +8,13 @@
 #include <mshtml.h>
 
 #include <functional>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
 #include <wrl/client.h>
+
+#include "DispatchByName.h"
+#include "TestEnvironment.h"
 
 namespace tessary::test {
 
@@ -66,18 +68,5 @@ class BrowserHost {
   Microsoft::WRL::ComPtr<IOleObject> object_;
   Microsoft::WRL::ComPtr<IWebBrowser2> browser_;
 };
-
-// Writes a page (UTF-8) into the folder and returns its path.
-std::wstring WriteTestPage(const std::wstring& folder, const std::wstring& name, const std::string& html);
-
-// The file:/// URL of a path, as pages see their address.
-std::wstring FileUrl(const std::wstring& path);
-
-// Calls a page's global function (or any method) by name; arguments in
-// their natural order.
-HRESULT CallByName(IDispatch* object, const std::wstring& name, std::initializer_list<VARIANT> args,
-                   VARIANT* result);
-// Reads a property (a page's global variable) by name, as a string.
-std::wstring GetStringByName(IDispatch* object, const std::wstring& name);
 
 }  // namespace tessary::test

@@ -1,0 +1,53 @@
+// The product's page agent (pagelet.dll from the staged extension) in the
+// stand-in, registered as an installer registers it: every tab loads it into
+// its own process, it starts the host program, and once the stand-in has
+// closed and released it the host program ends too.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "ChildProcess.h"
+#include "HostRegistration.h"
+#include "StandInTest.h"
+#include "TestEnvironment.h"
+
+namespace tessary::test {
+namespace {
+
+constexpr wchar_t kAgentClsid[] = L"{B580D708-9951-45B4-A888-4B9A6F4BE682}";
+constexpr wchar_t kRegsvr32[] = L"C:\\windows\\system32\\regsvr32.exe";
+
+class ProductAgentTest : public StandInTest {
+ protected:
+  void SetUp() override {
+    StandInTest::SetUp();
+    ASSERT_EQ(RegisterHost(), 0u);
+    ASSERT_EQ(RunProgram(kRegsvr32, L"/s \"" + Agent() + L"\""), 0u);
+  }
+  void TearDown() override {
+    StandInTest::TearDown();
+    EXPECT_TRUE(WaitForNoHost(15000)) << "the host program outlived the page agents";
+    RunProgram(kRegsvr32, L"/s /u \"" + Agent() + L"\"");
+    UnregisterHost();
+  }
+  static std::wstring Agent() { return ExtensionDirectory() + L"pagelet.dll"; }
+};
+
+TEST_F(ProductAgentTest, EveryTabLoadsThePageAgentWhichStartsTheHostProgram) {
+  BrowserSession* session = Start(Page(L"first.html", "<p>first</p>"));
+  ASSERT_TRUE(session);
+  ASSERT_NE(session->OpenTab(Page(L"second.html", "<p>second</p>")), 0u);
+  for (DWORD tab : session->Tabs()) {
+    const std::vector<AddonTiming> timings = session->Timings(tab);
+    const auto agent =
+        std::find_if(timings.begin(), timings.end(), [](const AddonTiming& t) { return t.clsid == kAgentClsid; });
+    ASSERT_NE(agent, timings.end()) << "tab " << tab;
+    EXPECT_EQ(agent->loadResult, S_OK);
+  }
+  const ULONGLONG deadline = ::GetTickCount64() + 15000;
+  while (FindProcesses(L"TessaryBG.exe").empty() && ::GetTickCount64() < deadline) ::Sleep(100);
+  EXPECT_EQ(FindProcesses(L"TessaryBG.exe").size(), 1u) << "the agents link to one host program";
+}
+
+}  // namespace
+}  // namespace tessary::test

@@ -1,0 +1,38 @@
+#pragma once
+// What the tests of the Internet Explorer stand-in share: pages of their own,
+// sessions that are stopped at the end of each test, and the check that no
+// process of the stand-in is left running.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "BrowserSession.h"
+
+namespace tessary::test {
+
+class StandInTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  // Stops the sessions, and fails the test if a process of the stand-in (or
+  // of the shell's list) is left afterwards.
+  void TearDown() override;
+
+  // Writes a page into the test's folder; returns its path.
+  std::wstring Page(const std::wstring& name, const std::string& html);
+  // A session showing the address, stopped at the end of the test; null
+  // (with the reason recorded as a failure) when it did not start.
+  BrowserSession* Start(const std::wstring& address);
+
+  std::wstring folder_;
+  std::vector<std::unique_ptr<BrowserSession>> sessions_;
+};
+
+// The class name of a window.
+std::wstring WindowClass(HWND window);
+
+// Waits until no process of that file name runs; false if one still does.
+bool WaitForNoProcess(const std::wstring& name, DWORD timeoutMs);
+
+}  // namespace tessary::test

@@ -1,0 +1,202 @@
+#include "BrowserSession.h"
+
+#include <algorithm>
+
+#include "TestEnvironment.h"
+
+namespace tessary::test {
+namespace {
+
+std::wstring g_lastStartError;
+
+std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+
+DWORD ParseId(const std::wstring& text) {
+  DWORD id = 0;
+  return ParseControlProcessId(text, &id) ? id : 0;
+}
+
+HWND ParseWindow(const std::wstring& text) {
+  HWND window = nullptr;
+  return ParseControlWindow(text, &window) ? window : nullptr;
+}
+
+}  // namespace
+
+std::wstring BrowserSession::Program() { return FixturesDirectory() + L"iexplore\\IEXPLORE.EXE"; }
+
+const std::wstring& BrowserSession::LastStartError() { return g_lastStartError; }
+
+std::unique_ptr<BrowserSession> BrowserSession::Start(const std::wstring& address, DWORD timeoutMs) {
+  std::unique_ptr<BrowserSession> session(new BrowserSession());
+  session->frame_ = ChildProcess::Start(Program(), Quoted(address));
+  g_lastStartError.clear();
+  if (!session->frame_.IsValid()) {
+    g_lastStartError = L"cannot start " + Program();
+    return nullptr;
+  }
+  if (!session->channel_.Connect(session->frame_.Id(), timeoutMs)) {
+    g_lastStartError = L"the frame ended or did not open its control channel (exit code " +
+                       std::to_wstring(session->frame_.ExitCode()) + L")";
+    return nullptr;
+  }
+  const std::vector<DWORD> tabs = session->Tabs();
+  if (tabs.empty() || !session->WaitForDocument(tabs[0], 1, timeoutMs)) {
+    g_lastStartError = tabs.empty() ? L"the frame has no tab" : session->LastError();
+    return nullptr;
+  }
+  return session;
+}
+
+BrowserSession::~BrowserSession() { Stop(); }
+
+ControlFields BrowserSession::Request(const ControlFields& request, DWORD timeoutMs) {
+  return channel_.Request(request, timeoutMs);
+}
+
+ControlFields BrowserSession::Ask(const ControlFields& request, DWORD timeoutMs) {
+  ControlFields reply = Request(request, timeoutMs);
+  Ok(reply);
+  return reply;
+}
+
+bool BrowserSession::Ok(const ControlFields& reply) {
+  if (IsControlOk(reply)) return true;
+  lastError_ = reply.size() > 1 ? reply[1] : L"an empty reply";
+  return false;
+}
+
+HWND BrowserSession::WindowAt(size_t index) {
+  const ControlFields reply = Ask({L"windows"});
+  return IsControlOk(reply) && reply.size() > index + 1 ? ParseWindow(reply[index + 1]) : nullptr;
+}
+
+HWND BrowserSession::FrameWindow() { return WindowAt(0); }
+HWND BrowserSession::BandArea() { return WindowAt(1); }
+
+std::vector<DWORD> BrowserSession::Tabs() {
+  std::vector<DWORD> tabs;
+  const ControlFields reply = Ask({L"tabs"});
+  if (!IsControlOk(reply)) return tabs;
+  for (size_t i = 1; i < reply.size(); ++i) tabs.push_back(ParseId(reply[i]));
+  RememberTabs(tabs);
+  return tabs;
+}
+
+void BrowserSession::RememberTabs(const std::vector<DWORD>& tabs) {
+  for (DWORD tab : tabs) {
+    const bool known = std::any_of(knownTabs_.begin(), knownTabs_.end(),
+                                   [tab](const ChildProcess& process) { return process.Id() == tab; });
+    if (!known) knownTabs_.push_back(ChildProcess::Open(tab));
+  }
+}
+
+DWORD BrowserSession::FrontTab() {
+  const ControlFields reply = Ask({L"front"});
+  return IsControlOk(reply) && reply.size() > 1 ? ParseId(reply[1]) : 0;
+}
+
+DWORD BrowserSession::OpenTab(const std::wstring& address, DWORD timeoutMs) {
+  const ControlFields reply = Ask({L"open", address}, timeoutMs);
+  if (!IsControlOk(reply) || reply.size() < 2) return 0;
+  const DWORD tab = ParseId(reply[1]);
+  RememberTabs({tab});
+  return WaitForDocument(tab, 1, timeoutMs) ? tab : 0;
+}
+
+bool BrowserSession::SwitchTab(DWORD tab) { return Ok(Request({L"switch", std::to_wstring(tab)})); }
+
+bool BrowserSession::CloseTab(DWORD tab) {
+  RememberTabs({tab});
+  if (Ok(Request({L"close", std::to_wstring(tab)}, 60000))) return true;
+  // The last tab takes the frame with it, and the frame's answer may go too.
+  const auto known = std::find_if(knownTabs_.begin(), knownTabs_.end(),
+                                  [tab](const ChildProcess& process) { return process.Id() == tab; });
+  return known != knownTabs_.end() && known->Wait(0) && frame_.Wait(10000);
+}
+
+int BrowserSession::Completions(DWORD tab) {
+  const ControlFields reply = Ask({L"status", std::to_wstring(tab)});
+  return IsControlOk(reply) && reply.size() > 1 ? std::stoi(reply[1]) : -1;
+}
+
+bool BrowserSession::WaitForDocument(DWORD tab, int completions, DWORD timeoutMs) {
+  return Ok(Request({L"wait", std::to_wstring(tab), std::to_wstring(completions), std::to_wstring(timeoutMs)},
+                    timeoutMs + 10000));
+}
+
+bool BrowserSession::Navigate(DWORD tab, const std::wstring& address, DWORD timeoutMs) {
+  const ControlFields reply = Ask({L"navigate", std::to_wstring(tab), address});
+  return IsControlOk(reply) && reply.size() > 1 && WaitForDocument(tab, std::stoi(reply[1]) + 1, timeoutMs);
+}
+
+std::wstring BrowserSession::Url(DWORD tab) {
+  const ControlFields reply = Ask({L"status", std::to_wstring(tab)});
+  return IsControlOk(reply) && reply.size() > 3 ? reply[3] : L"";
+}
+
+bool BrowserSession::Click(DWORD tab, const std::wstring& id) {
+  return Ok(Request({L"click", std::to_wstring(tab), id}));
+}
+
+bool BrowserSession::Type(DWORD tab, const std::wstring& id, const std::wstring& text) {
+  return Ok(Request({L"type", std::to_wstring(tab), id, text}));
+}
+
+std::wstring BrowserSession::Text(DWORD tab, const std::wstring& id) {
+  ControlFields request = {L"text", std::to_wstring(tab)};
+  if (!id.empty()) request.push_back(id);
+  const ControlFields reply = Ask(request);
+  return IsControlOk(reply) && reply.size() > 1 ? reply[1] : L"";
+}
+
+std::wstring BrowserSession::Value(DWORD tab, const std::wstring& id) {
+  const ControlFields reply = Ask({L"value", std::to_wstring(tab), id});
+  return IsControlOk(reply) && reply.size() > 1 ? reply[1] : L"";
+}
+
+bool BrowserSession::MoveMouse(HWND window, int x, int y) {
+  return Ok(Request({L"mouse", ControlWindowField(window), std::to_wstring(x), std::to_wstring(y)}));
+}
+
+std::vector<std::pair<std::wstring, HWND>> BrowserSession::Toolbars() {
+  std::vector<std::pair<std::wstring, HWND>> toolbars;
+  const ControlFields reply = Ask({L"toolbars"});
+  for (size_t i = 1; IsControlOk(reply) && i + 1 < reply.size(); i += 2) {
+    toolbars.emplace_back(reply[i], ParseWindow(reply[i + 1]));
+  }
+  return toolbars;
+}
+
+std::vector<AddonTiming> BrowserSession::Timings(DWORD tab) {
+  ControlFields request = {L"timings"};
+  if (tab) request.push_back(std::to_wstring(tab));
+  const ControlFields reply = Ask(request);
+  std::vector<AddonTiming> timings;
+  for (size_t i = 1; IsControlOk(reply) && i + 3 < reply.size(); i += 4) {
+    timings.push_back({reply[i], std::stoll(reply[i + 1]), std::stoll(reply[i + 2]),
+                       static_cast<HRESULT>(std::wcstoul(reply[i + 3].c_str(), nullptr, 16))});
+  }
+  return timings;
+}
+
+bool BrowserSession::Stop(DWORD timeoutMs) {
+  if (stopped_) return true;
+  stopped_ = true;
+  if (frame_.IsRunning()) {
+    Tabs();
+    Request({L"quit"}, 5000);
+  }
+  bool clean = frame_.Wait(timeoutMs);
+  if (!clean) frame_.Terminate();
+  for (ChildProcess& tab : knownTabs_) {
+    if (tab.IsValid() && !tab.Wait(clean ? 5000 : 0)) {
+      tab.Terminate();
+      clean = false;
+    }
+  }
+  if (!clean) lastError_ = L"the stand-in did not end by itself and was terminated";
+  return clean;
+}
+
+}  // namespace tessary::test

@@ -1,0 +1,105 @@
+#pragma once
+// Drives the Internet Explorer stand-in (IEXPLORE.EXE) for tests and the
+// demo, through its control channel: starts it with a page, waits for
+// documents, clicks, types, reads, switches and closes tabs, and at the end
+// stops it and every tab process it started. Failures come back as false or
+// empty results; LastError() says what went wrong.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ChildProcess.h"
+#include "ControlChannel.h"
+
+namespace tessary::test {
+
+// An add-on's figures as the stand-in measured them.
+struct AddonTiming {
+  std::wstring clsid;
+  long long loadMicroseconds = 0;
+  // In its event handlers during the last completed page load.
+  long long navigationMicroseconds = 0;
+  HRESULT loadResult = S_OK;
+};
+
+class BrowserSession {
+ public:
+  // The stand-in's program in the build's fixtures.
+  static std::wstring Program();
+
+  // Starts a frame with one tab showing the address and waits until its
+  // document completed. Returns null when it did not (LastStartError says why).
+  static std::unique_ptr<BrowserSession> Start(const std::wstring& address, DWORD timeoutMs = 30000);
+  static const std::wstring& LastStartError();
+
+  // Stops everything that is still running.
+  ~BrowserSession();
+  BrowserSession(const BrowserSession&) = delete;
+  BrowserSession& operator=(const BrowserSession&) = delete;
+
+  // Sends a request as it is and returns the reply ("ok" or "error" first).
+  ControlFields Request(const ControlFields& request, DWORD timeoutMs = 30000);
+  const std::wstring& LastError() const { return lastError_; }
+
+  DWORD FrameProcessId() const { return frame_.Id(); }
+  bool IsRunning() const { return frame_.IsRunning(); }
+  // The frame window ("IEFrame") and its band area.
+  HWND FrameWindow();
+  HWND BandArea();
+
+  // Process identifiers of the tabs, in tab order; each tab is a process.
+  std::vector<DWORD> Tabs();
+  DWORD FrontTab();
+  // Opens a tab in front and waits until its document completed; 0 on failure.
+  DWORD OpenTab(const std::wstring& address, DWORD timeoutMs = 30000);
+  bool SwitchTab(DWORD tab);
+  // Closes the tab and waits until its process ended.
+  bool CloseTab(DWORD tab);
+
+  // How many top-level documents the tab has completed.
+  int Completions(DWORD tab);
+  // Waits until the tab has completed that many top-level documents; false
+  // also when the last page it was sent to cannot be shown.
+  bool WaitForDocument(DWORD tab, int completions, DWORD timeoutMs = 30000);
+  // Navigates and waits for the new document.
+  bool Navigate(DWORD tab, const std::wstring& address, DWORD timeoutMs = 30000);
+  std::wstring Url(DWORD tab);
+
+  // The page's elements, by id, in the tab's top document.
+  bool Click(DWORD tab, const std::wstring& id);
+  bool Type(DWORD tab, const std::wstring& id, const std::wstring& text);
+  // An element's text, or the whole page's for an empty id.
+  std::wstring Text(DWORD tab, const std::wstring& id = L"");
+  std::wstring Value(DWORD tab, const std::wstring& id);
+
+  // Moves the mouse to a point of a window's client area.
+  bool MoveMouse(HWND window, int x, int y);
+
+  // The toolbar bands of the frame: class identifier and window.
+  std::vector<std::pair<std::wstring, HWND>> Toolbars();
+  // The Browser Helper Objects of a tab, or with tab 0 the frame's toolbars.
+  std::vector<AddonTiming> Timings(DWORD tab = 0);
+
+  // Asks the frame to quit and waits for it and all its tabs to end; what
+  // did not end in time is terminated, and then the result is false.
+  bool Stop(DWORD timeoutMs = 30000);
+
+ private:
+  BrowserSession() = default;
+  bool Ok(const ControlFields& reply);
+  ControlFields Ask(const ControlFields& request, DWORD timeoutMs = 30000);
+  HWND WindowAt(size_t index);
+  void RememberTabs(const std::vector<DWORD>& tabs);
+
+  ChildProcess frame_;
+  ControlClient channel_;
+  // Held from the moment a tab is known, so that its identifier cannot pass
+  // to another process before Stop has looked at it.
+  std::vector<ChildProcess> knownTabs_;
+  std::wstring lastError_;
+  bool stopped_ = false;
+};
+
+}  // namespace tessary::test

@@ -1,0 +1,67 @@
+#include "DispatchByName.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "Variant.h"
+
+namespace tessary::test {
+namespace {
+
+HRESULT IdOf(IDispatch* object, const std::wstring& name, DISPID* id) {
+  if (!object) return E_POINTER;
+  LPOLESTR names[] = {const_cast<LPOLESTR>(name.c_str())};
+  return object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_SYSTEM_DEFAULT, id);
+}
+
+// The exception's strings are the callee's gift to the caller.
+void FreeException(EXCEPINFO* exception) {
+  ::SysFreeString(exception->bstrSource);
+  ::SysFreeString(exception->bstrDescription);
+  ::SysFreeString(exception->bstrHelpFile);
+}
+
+}  // namespace
+
+HRESULT CallByName(IDispatch* object, const std::wstring& name, std::initializer_list<VARIANT> args, VARIANT* result) {
+  DISPID id = DISPID_UNKNOWN;
+  HRESULT hr = IdOf(object, name, &id);
+  if (FAILED(hr)) return hr;
+  std::vector<VARIANT> reversed(args.begin(), args.end());
+  std::reverse(reversed.begin(), reversed.end());
+  DISPPARAMS params = {reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+  EXCEPINFO exception = {};
+  UINT argError = static_cast<UINT>(-1);
+  hr = object->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, result, &exception, &argError);
+  FreeException(&exception);
+  return hr;
+}
+
+HRESULT GetByName(IDispatch* object, const std::wstring& name, VARIANT* result) {
+  DISPID id = DISPID_UNKNOWN;
+  const HRESULT hr = IdOf(object, name, &id);
+  if (FAILED(hr)) return hr;
+  DISPPARAMS none = {};
+  return object->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, result, nullptr, nullptr);
+}
+
+HRESULT PutByName(IDispatch* object, const std::wstring& name, VARIANT value) {
+  DISPID id = DISPID_UNKNOWN;
+  const HRESULT hr = IdOf(object, name, &id);
+  if (FAILED(hr)) return hr;
+  DISPID put = DISPID_PROPERTYPUT;
+  DISPPARAMS params = {&value, &put, 1, 1};
+  return object->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr);
+}
+
+std::wstring GetStringByName(IDispatch* object, const std::wstring& name) {
+  if (!object) return L"<no object>";
+  DISPID id = DISPID_UNKNOWN;
+  if (FAILED(IdOf(object, name, &id))) return L"<unknown name>";
+  Variant value;
+  if (FAILED(GetByName(object, name, value.Get()))) return L"<failed>";
+  if (FAILED(::VariantChangeType(value.Get(), value.Get(), 0, VT_BSTR))) return L"<not a string>";
+  return value->bstrVal ? value->bstrVal : L"";
+}
+
+}  // namespace tessary::test
