@@ -1,0 +1,123 @@
+// The page agent in the Internet Explorer stand-in, with real processes all the
+// way: tab processes of the stand-in, the host program started by COM and its
+// background page. A page asks, the content script passes it on, the
+// background page answers through the tab channel.
+#include <gtest/gtest.h>
+
+#include "ChildProcess.h"
+#include "HostRegistration.h"
+#include "StandInTest.h"
+#include "TestEnvironment.h"
+
+namespace tessary::test {
+namespace {
+
+constexpr wchar_t kRegsvr32[] = L"C:\\windows\\system32\\regsvr32.exe";
+
+std::wstring Agent() { return ExtensionDirectory() + L"pagelet.dll"; }
+
+// A page that sends its messages (one per line) and shows the last answer.
+std::string AskingPage(const std::string& messages) {
+  return "<div id='request' data-message='" + messages +
+         "'></div><div id='answer'>none</div><div id='active'></div><div id='scripts'></div>";
+}
+
+class ConversationTest : public StandInTest {
+ protected:
+  void SetUp() override {
+    StandInTest::SetUp();
+    ASSERT_EQ(RegisterHost(), 0u);
+    ASSERT_EQ(RunProgram(kRegsvr32, L"/s \"" + Agent() + L"\""), 0u);
+  }
+  void TearDown() override {
+    StandInTest::TearDown();
+    EXPECT_TRUE(WaitForNoHost(15000)) << "the host program outlived the page agents";
+    RunProgram(kRegsvr32, L"/s /u \"" + Agent() + L"\"");
+    UnregisterHost();
+  }
+  // Waits until the element shows the text (the agent works asynchronously).
+  static bool WaitForText(BrowserSession& session, DWORD tab, const std::wstring& id, const std::wstring& text,
+                          DWORD timeoutMs = 20000) {
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    while (session.Text(tab, id) != text) {
+      if (::GetTickCount64() > deadline) return false;
+      ::Sleep(50);
+    }
+    return true;
+  }
+  static bool WaitForLogLine(const std::string& line, DWORD timeoutMs = 20000) {
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    while (!HasLine(LogFilePath(), line)) {
+      if (::GetTickCount64() > deadline) return false;
+      ::Sleep(50);
+    }
+    return true;
+  }
+};
+
+TEST_F(ConversationTest, AStringTravelsToTheBackgroundPageIntoStorageAndBack) {
+  const std::wstring stored = L"Z\u00f6e \u4e2d\u6587 \U0001F600 <&>";
+  BrowserSession* session =
+      Start(Page(L"ask.html", AskingPage(u8"set|greeting|Z\u00f6e \u4e2d\u6587 \U0001F600 <&>\nget|greeting")));
+  ASSERT_TRUE(session);
+  const DWORD tab = session->Tabs().at(0);
+  EXPECT_TRUE(WaitForText(*session, tab, L"answer", L"string:" + stored)) << Narrow(session->Text(tab, L"answer"));
+  EXPECT_EQ(session->Text(tab, L"scripts"), L"mustache.js;content.js;");
+  EXPECT_EQ(session->Text(tab, L"active"), L"yes");
+
+  // An empty string arrives as an empty string.
+  ASSERT_TRUE(session->Navigate(tab, Page(L"empty.html", AskingPage("echo|"))));
+  EXPECT_TRUE(WaitForText(*session, tab, L"answer", L""));
+}
+
+TEST_F(ConversationTest, TabsInTwoProcessesConnectAsTwoTabsAndDisconnectWhenTheyGo) {
+  BrowserSession* session = Start(Page(L"one.html", AskingPage("echo|one")));
+  ASSERT_TRUE(session);
+  const DWORD first = session->Tabs().at(0);
+  const DWORD second = session->OpenTab(Page(L"two.html", AskingPage("echo|two")));
+  ASSERT_NE(second, 0u);
+  ASSERT_NE(first, second);
+  EXPECT_TRUE(WaitForText(*session, first, L"answer", L"one"));
+  EXPECT_TRUE(WaitForText(*session, second, L"answer", L"two"));
+  const std::string firstId = std::to_string(first);
+  const std::string secondId = std::to_string(second);
+  EXPECT_TRUE(WaitForLogLine("BG Script: onConnect " + firstId + " " + Narrow(Page(L"one.html", AskingPage("echo|one")))));
+  EXPECT_TRUE(WaitForLogLine("BG Script: onConnect " + secondId + " " + Narrow(Page(L"two.html", AskingPage("echo|two")))));
+  // The tab in front is the active one; a page loaded behind it is not.
+  EXPECT_EQ(session->Text(second, L"active"), L"yes");
+  ASSERT_TRUE(session->Navigate(first, Page(L"behind.html", AskingPage("echo|behind"))));
+  EXPECT_TRUE(WaitForText(*session, first, L"answer", L"behind"));
+  EXPECT_EQ(session->Text(first, L"active"), L"no");
+  // Navigating away ended the first page's connection, with its own channel.
+  EXPECT_TRUE(WaitForLogLine("BG Script: onDisconnect " + firstId + " same channel"));
+
+  ASSERT_TRUE(session->CloseTab(second));
+  EXPECT_TRUE(WaitForLogLine("BG Script: onDisconnect " + secondId + " same channel"));
+}
+
+TEST_F(ConversationTest, AKilledHostLeavesTheTabsWorking) {
+  BrowserSession* session = Start(Page(L"before.html", AskingPage("echo|before")));
+  ASSERT_TRUE(session);
+  const DWORD tab = session->Tabs().at(0);
+  ASSERT_TRUE(WaitForText(*session, tab, L"answer", L"before"));
+  KillHost();
+  ASSERT_TRUE(session->Navigate(tab, Page(L"after.html", AskingPage("echo|after"))));
+  EXPECT_TRUE(WaitForText(*session, tab, L"scripts", L"mustache.js;content.js;"));
+  EXPECT_EQ(session->Text(tab, L"answer"), L"none");
+  ASSERT_NE(session->OpenTab(Page(L"more.html", "<p id='text'>still browsing</p>")), 0u);
+  EXPECT_TRUE(session->IsRunning());
+}
+
+TEST_F(ConversationTest, WithoutItsRegistrationTheBrowserLoadsNoAgent) {
+  ASSERT_EQ(RunProgram(kRegsvr32, L"/s /u \"" + Agent() + L"\""), 0u);
+  BrowserSession* session = Start(Page(L"plain.html", AskingPage("echo|x")));
+  ASSERT_TRUE(session);
+  const DWORD tab = session->Tabs().at(0);
+  ::Sleep(3000);
+  EXPECT_EQ(session->Text(tab, L"scripts"), L"");
+  EXPECT_EQ(session->Text(tab, L"answer"), L"none");
+  EXPECT_TRUE(FindProcesses(L"TessaryBG.exe").empty());
+}
+
+}  // namespace
+}  // namespace tessary::test
