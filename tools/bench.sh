@@ -7,7 +7,6 @@ source "$top/tools/prefix.sh"
 build_then_run_on_display "$0" "$@"
 trap wine_stop EXIT
 wine_fresh_prefix
-export TESSARY_TEST_EXTENSION="$top/build/tests/extension"
 for bench in "$top"/build/bench/*_benchmark.exe; do
   name=$(basename "$bench" _benchmark.exe)
   [ $# -eq 0 ] || [ "$1" = "$name" ] || continue

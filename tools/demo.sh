@@ -8,5 +8,4 @@ build_then_run_on_display "$0" "$@"
 trap wine_stop EXIT
 echo "demo: preparing a fresh Wine prefix in $WINEPREFIX"
 wine_fresh_prefix
-export TESSARY_TEST_EXTENSION="$top/build/tests/extension"
 wine "$top/build/demo/tessary_demo.exe"
