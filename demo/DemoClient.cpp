@@ -1,15 +1,18 @@
-// The demo: a small client process that registers the host program, has COM
-// start it, and talks to the background page the way a page agent does: it
-// connects with a tab channel of its own, asks the page to store a value and
-// to read it back, then lets the host end and prints its log.
+// The demo: registers the host program and the page agent, stores a value in
+// the background page's storage from a small client, then opens a page in the
+// browser stand-in whose content script asks the background page for that
+// value and writes the answer into the page. Prints the page's text and the
+// host program's log.
 #include <windows.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include <wrl/client.h>
 
 #include "Bstr.h"
+#include "BrowserSession.h"
 #include "ChildProcess.h"
 #include "HostRegistration.h"
 #include "RecordingChannel.h"
@@ -22,9 +25,16 @@ using namespace tessary::test;
 
 namespace {
 
-int Fail(const char* step, HRESULT hr) {
+constexpr wchar_t kRegsvr32[] = L"C:\\windows\\system32\\regsvr32.exe";
+constexpr wchar_t kGreeting[] = L"Hello from the background page's storage";
+
+std::wstring Agent() { return ExtensionDirectory() + L"pagelet.dll"; }
+
+unsigned long Since(ULONGLONG start) { return static_cast<unsigned long>(::GetTickCount64() - start); }
+
+bool Fail(const char* step, HRESULT hr) {
   std::printf("demo: %s failed, 0x%08lX\n", step, static_cast<unsigned long>(hr));
-  return 1;
+  return false;
 }
 
 bool WaitUntilReady(IBGC* bgc) {
@@ -37,55 +47,111 @@ bool WaitUntilReady(IBGC* bgc) {
   return false;
 }
 
-// Sends a message to the background page; its answer arrives on the channel
-// before the call returns.
-std::string Ask(IBGC* bgc, RecordingChannel& channel, int tabId, const std::wstring& message) {
-  std::printf("demo: -> %s\n", Narrow(message).c_str());
-  bgc->dispatchMsg(Bstr(message).Get(), tabId);
-  const std::string answer = Narrow(channel.Last());
-  std::printf("demo: <- %s\n", answer.c_str());
+// Waits for the host program to end by itself after its last client left,
+// then prints its log (every start of the host program begins a new one).
+void WaitForHostEnd(DWORD process, ULONGLONG released) {
+  ChildProcess host = process ? ChildProcess::Open(process) : ChildProcess();
+  if (host.IsValid() && host.Wait(10000)) {
+    std::printf("demo: the host ended %lu ms after the last release, exit code %lu\n", Since(released),
+                static_cast<unsigned long>(host.ExitCode()));
+  }
+  std::printf("demo: %s\n----\n%s----\n", Narrow(LogFilePath()).c_str(), ReadFileBytes(LogFilePath()).c_str());
+}
+
+// Talks to the background page the way a page agent does, through a tab
+// channel of its own, and has it store the greeting.
+bool StoreGreeting() {
+  const ULONGLONG started = ::GetTickCount64();
+  ComPtr<IBGC> bgc;
+  const HRESULT hr = ::CoCreateInstance(CLSID_CBGC, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&bgc));
+  if (FAILED(hr)) return Fail("creating CBGC", hr);
+  const auto hosts = FindProcesses(L"TessaryBG.exe");
+  const DWORD host = hosts.empty() ? 0 : hosts[0];
+  std::printf("demo: COM started TessaryBG.exe (process %lu) in %lu ms\n", static_cast<unsigned long>(host),
+              Since(started));
+  if (!WaitUntilReady(bgc.Get())) return Fail("waiting for the background page", E_PENDING);
+  std::printf("demo: the background page is running (%lu ms after the start)\n", Since(started));
+  {
+    RecordingChannel channel;
+    const int tabId = static_cast<int>(::GetCurrentProcessId());
+    if (FAILED(bgc->connect(tabId, channel.Dispatch(), Bstr(L"demo://client").Get()))) {
+      return Fail("connecting", E_FAIL);
+    }
+    const std::wstring request = std::wstring(L"set|greeting|") + kGreeting;
+    std::printf("demo: client -> %s\n", Narrow(request).c_str());
+    bgc->dispatchMsg(Bstr(request).Get(), tabId);
+    std::printf("demo: client <- %s\n", Narrow(channel.Last()).c_str());
+    bgc->disconnect(tabId, channel.Dispatch());
+  }
+  const ULONGLONG released = ::GetTickCount64();
+  bgc.Reset();
+  WaitForHostEnd(host, released);
+  return true;
+}
+
+// Waits until the page's answer element holds more than its placeholder.
+std::wstring WaitForAnswer(BrowserSession& session, DWORD tab) {
+  const ULONGLONG deadline = ::GetTickCount64() + 30000;
+  std::wstring answer = session.Text(tab, L"answer");
+  while (answer == L"waiting" && ::GetTickCount64() < deadline) {
+    ::Sleep(50);
+    answer = session.Text(tab, L"answer");
+  }
   return answer;
+}
+
+// Opens a page whose content script asks the background page (started anew
+// by the page agent) for the stored greeting.
+bool AskFromAPage() {
+  const std::wstring page = WriteTestPage(MakeTempFolder(L"demo"), L"greeting.html",
+                                          "<html><body><h1>Tessary demo</h1>"
+                                          "<div id='request' data-message='get|greeting'></div>"
+                                          "<p>The background page answered: <span id='answer'>waiting</span></p>"
+                                          "<p>Content scripts run here: <span id='scripts'></span></p>"
+                                          "</body></html>");
+  std::printf("demo: opening %s in the browser stand-in\n", Narrow(page).c_str());
+  const ULONGLONG started = ::GetTickCount64();
+  std::unique_ptr<BrowserSession> session = BrowserSession::Start(page);
+  if (!session) {
+    std::printf("demo: the browser did not start: %s\n", Narrow(BrowserSession::LastStartError()).c_str());
+    return false;
+  }
+  const DWORD tab = session->Tabs().at(0);
+  const std::wstring answer = WaitForAnswer(*session, tab);
+  std::printf("demo: the page's answer arrived %lu ms after the browser started\n", Since(started));
+  std::printf("demo: page text\n----\n%s\n----\n", Narrow(session->Text(tab)).c_str());
+  const auto hosts = FindProcesses(L"TessaryBG.exe");
+  const DWORD host = hosts.empty() ? 0 : hosts[0];
+  const ULONGLONG closed = ::GetTickCount64();
+  const bool stopped = session->Stop();
+  std::printf("demo: the browser %s\n", stopped ? "closed" : "had to be terminated");
+  WaitForHostEnd(host, closed);
+  const bool found = answer == std::wstring(L"string:") + kGreeting;
+  if (!found) std::printf("demo: the page did not receive the stored greeting\n");
+  return found && stopped;
+}
+
+bool Run() {
+  std::printf("demo: registering %s\n", Narrow(HostProgram()).c_str());
+  const DWORD host = RegisterHost();
+  if (host != 0) return Fail("registering the host program", host);
+  std::printf("demo: registering %s with regsvr32\n", Narrow(Agent()).c_str());
+  const DWORD agent = RunProgram(kRegsvr32, L"/s \"" + Agent() + L"\"");
+  if (agent != 0) return Fail("registering the page agent", agent);
+
+  const bool ok = StoreGreeting() && AskFromAPage();
+
+  RunProgram(kRegsvr32, L"/s /u \"" + Agent() + L"\"");
+  UnregisterHost();
+  return ok;
 }
 
 }  // namespace
 
 int main() {
   if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
-  std::printf("demo: registering %s\n", Narrow(HostProgram()).c_str());
-  const DWORD registered = RegisterHost();
-  if (registered != 0) return Fail("registration", registered);
-
-  const DWORD started = ::GetTickCount();
-  ComPtr<IBGC> bgc;
-  HRESULT hr = ::CoCreateInstance(CLSID_CBGC, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&bgc));
-  if (FAILED(hr)) return Fail("creating CBGC", hr);
-  const auto hosts = FindProcesses(L"TessaryBG.exe");
-  std::printf("demo: COM started TessaryBG.exe (process %lu) in %lu ms\n",
-              hosts.empty() ? 0ul : static_cast<unsigned long>(hosts[0]),
-              static_cast<unsigned long>(::GetTickCount() - started));
-  if (!WaitUntilReady(bgc.Get())) return Fail("waiting for the background page", E_PENDING);
-  std::printf("demo: the background page is running (%lu ms after the start)\n",
-              static_cast<unsigned long>(::GetTickCount() - started));
-
-  {
-    RecordingChannel channel;
-    const int tabId = static_cast<int>(::GetCurrentProcessId());
-    hr = bgc->connect(tabId, channel.Dispatch(), Bstr(L"demo://client").Get());
-    if (FAILED(hr)) return Fail("connecting", hr);
-    Ask(bgc.Get(), channel, tabId, L"set|greeting|Hello from the background page's storage");
-    Ask(bgc.Get(), channel, tabId, L"get|greeting");
-    bgc->disconnect(tabId, channel.Dispatch());
-  }
-
-  ChildProcess host = hosts.size() == 1 ? ChildProcess::Open(hosts[0]) : ChildProcess();
-  const DWORD released = ::GetTickCount();
-  bgc.Reset();
-  if (host.IsValid() && host.Wait(10000)) {
-    std::printf("demo: the host ended %lu ms after the last release, exit code %lu\n",
-                static_cast<unsigned long>(::GetTickCount() - released), static_cast<unsigned long>(host.ExitCode()));
-  }
-
-  std::printf("demo: %s\n----\n%s----\n", Narrow(LogFilePath()).c_str(), ReadFileBytes(LogFilePath()).c_str());
+  const bool ok = Run();
+  std::printf("demo: %s\n", ok ? "done" : "failed");
   ::CoUninitialize();
-  return 0;
+  return ok ? 0 : 1;
 }
