@@ -24,8 +24,6 @@ using namespace tessary::test;
 
 namespace {
 
-constexpr wchar_t kAgentClsid[] = L"{B580D708-9951-45B4-A888-4B9A6F4BE682}";
-constexpr wchar_t kRegsvr32[] = L"C:\\windows\\system32\\regsvr32.exe";
 constexpr int kTabs = 8;
 constexpr int kLoads = 15;
 
@@ -71,8 +69,7 @@ struct Figures {
 
 int main() {
   if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
-  const std::wstring agent = ExtensionDirectory() + L"pagelet.dll";
-  if (RegisterHost() != 0 || RunProgram(kRegsvr32, L"/s \"" + agent + L"\"") != 0) return 2;
+  if (RegisterHost() != 0 || RegisterAgent() != 0) return 2;
   const std::wstring folder = MakeTempFolder(L"agentbench");
   const std::wstring page = folder + L"page.html";
   WriteFileBytes(page, "<html><body><p>A page with <a href='#'>a link</a> and a frame:</p>"
@@ -104,7 +101,7 @@ int main() {
     session->Stop();
   }
   WaitForNoHost(15000);
-  RunProgram(kRegsvr32, L"/s /u \"" + agent + L"\"");
+  UnregisterAgent();
   UnregisterHost();
 
   const double load = Median(agentFigures.loads);

@@ -1,6 +1,6 @@
 #pragma once
-// IDispatch of a dual interface, answered from the module's own type library,
-// and IProvideClassInfo for a class of that library.
+// IDispatch of a dual interface from a type library, and IProvideClassInfo
+// for a class of the module's own library.
 #include <windows.h>
 #include <ocidl.h>
 #include <oleauto.h>
@@ -11,8 +11,12 @@
 
 namespace tessary {
 
-template <class Interface>
-class TypeLibDispatch : public Interface {
+// IDispatch of a dual interface from a type library. TypeInfo gives the
+// interface's type information in its vtable form (the form the standard
+// dispatcher calls through); Base is the interface or a class of stubs
+// deriving from it.
+template <HRESULT (*TypeInfo)(REFGUID, ITypeInfo**), class Interface, class Base = Interface>
+class DualDispatch : public Base {
  public:
   IFACEMETHODIMP GetTypeInfoCount(UINT* count) override {
     if (!count) return E_POINTER;
@@ -22,24 +26,26 @@ class TypeLibDispatch : public Interface {
   IFACEMETHODIMP GetTypeInfo(UINT index, LCID, ITypeInfo** info) override {
     if (!info) return E_POINTER;
     *info = nullptr;
-    if (index != 0) return DISP_E_BADINDEX;
-    return GetModuleTypeInfo(__uuidof(Interface), info);
+    return index == 0 ? TypeInfo(__uuidof(Interface), info) : DISP_E_BADINDEX;
   }
   IFACEMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
     Microsoft::WRL::ComPtr<ITypeInfo> info;
-    const HRESULT hr = GetModuleTypeInfo(__uuidof(Interface), &info);
+    const HRESULT hr = TypeInfo(__uuidof(Interface), &info);
     return FAILED(hr) ? hr : ::DispGetIDsOfNames(info.Get(), names, count, ids);
   }
   IFACEMETHODIMP Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                         EXCEPINFO* exception, UINT* argError) override {
     if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
     Microsoft::WRL::ComPtr<ITypeInfo> info;
-    const HRESULT hr = GetModuleTypeInfo(__uuidof(Interface), &info);
+    const HRESULT hr = TypeInfo(__uuidof(Interface), &info);
     if (FAILED(hr)) return hr;
-    return ::DispInvoke(static_cast<Interface*>(this), info.Get(), id, flags, params, result, exception,
-                        argError);
+    return ::DispInvoke(static_cast<Interface*>(this), info.Get(), id, flags, params, result, exception, argError);
   }
 };
+
+// Answered from the module's own type library.
+template <class Interface>
+using TypeLibDispatch = DualDispatch<&GetModuleTypeInfo, Interface>;
 
 template <const CLSID* Clsid>
 class ProvideClassInfo : public IProvideClassInfo {

@@ -25,10 +25,7 @@ using namespace tessary::test;
 
 namespace {
 
-constexpr wchar_t kRegsvr32[] = L"C:\\windows\\system32\\regsvr32.exe";
 constexpr wchar_t kGreeting[] = L"Hello from the background page's storage";
-
-std::wstring Agent() { return ExtensionDirectory() + L"pagelet.dll"; }
 
 unsigned long Since(ULONGLONG start) { return static_cast<unsigned long>(::GetTickCount64() - start); }
 
@@ -135,13 +132,13 @@ bool Run() {
   std::printf("demo: registering %s\n", Narrow(HostProgram()).c_str());
   const DWORD host = RegisterHost();
   if (host != 0) return Fail("registering the host program", host);
-  std::printf("demo: registering %s with regsvr32\n", Narrow(Agent()).c_str());
-  const DWORD agent = RunProgram(kRegsvr32, L"/s \"" + Agent() + L"\"");
+  std::printf("demo: registering %s with regsvr32\n", Narrow(AgentLibrary()).c_str());
+  const DWORD agent = RegisterAgent();
   if (agent != 0) return Fail("registering the page agent", agent);
 
   const bool ok = StoreGreeting() && AskFromAPage();
 
-  RunProgram(kRegsvr32, L"/s /u \"" + Agent() + L"\"");
+  UnregisterAgent();
   UnregisterHost();
   return ok;
 }

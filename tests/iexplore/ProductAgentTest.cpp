@@ -14,24 +14,7 @@
 namespace tessary::test {
 namespace {
 
-constexpr wchar_t kAgentClsid[] = L"{B580D708-9951-45B4-A888-4B9A6F4BE682}";
-constexpr wchar_t kRegsvr32[] = L"C:\\windows\\system32\\regsvr32.exe";
-
-class ProductAgentTest : public StandInTest {
- protected:
-  void SetUp() override {
-    StandInTest::SetUp();
-    ASSERT_EQ(RegisterHost(), 0u);
-    ASSERT_EQ(RunProgram(kRegsvr32, L"/s \"" + Agent() + L"\""), 0u);
-  }
-  void TearDown() override {
-    StandInTest::TearDown();
-    EXPECT_TRUE(WaitForNoHost(15000)) << "the host program outlived the page agents";
-    RunProgram(kRegsvr32, L"/s /u \"" + Agent() + L"\"");
-    UnregisterHost();
-  }
-  static std::wstring Agent() { return ExtensionDirectory() + L"pagelet.dll"; }
-};
+using ProductAgentTest = AgentStandInTest;
 
 TEST_F(ProductAgentTest, EveryTabLoadsThePageAgentWhichStartsTheHostProgram) {
   BrowserSession* session = Start(Page(L"first.html", "<p>first</p>"));

@@ -1,6 +1,7 @@
 #include "StandInTest.h"
 
 #include "ChildProcess.h"
+#include "HostRegistration.h"
 #include "TestEnvironment.h"
 
 namespace tessary::test {
@@ -32,6 +33,19 @@ void StandInTest::TearDown() {
 
 std::wstring StandInTest::Page(const std::wstring& name, const std::string& html) {
   return WriteTestPage(folder_, name, html);
+}
+
+void AgentStandInTest::SetUp() {
+  StandInTest::SetUp();
+  ASSERT_EQ(RegisterHost(), 0u);
+  ASSERT_EQ(RegisterAgent(), 0u);
+}
+
+void AgentStandInTest::TearDown() {
+  StandInTest::TearDown();
+  EXPECT_TRUE(WaitForNoHost(15000)) << "the host program outlived the page agents";
+  UnregisterAgent();
+  UnregisterHost();
 }
 
 BrowserSession* StandInTest::Start(const std::wstring& address) {

@@ -29,6 +29,14 @@ class StandInTest : public ::testing::Test {
   std::vector<std::unique_ptr<BrowserSession>> sessions_;
 };
 
+// With the host program and the product's page agent registered, so that the
+// stand-in loads the agent into every tab; at the end no host may be left.
+class AgentStandInTest : public StandInTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+};
+
 // The class name of a window.
 std::wstring WindowClass(HWND window);
 

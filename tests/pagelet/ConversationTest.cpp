@@ -12,29 +12,14 @@
 namespace tessary::test {
 namespace {
 
-constexpr wchar_t kRegsvr32[] = L"C:\\windows\\system32\\regsvr32.exe";
-
-std::wstring Agent() { return ExtensionDirectory() + L"pagelet.dll"; }
-
 // A page that sends its messages (one per line) and shows the last answer.
 std::string AskingPage(const std::string& messages) {
   return "<div id='request' data-message='" + messages +
          "'></div><div id='answer'>none</div><div id='active'></div><div id='scripts'></div>";
 }
 
-class ConversationTest : public StandInTest {
+class ConversationTest : public AgentStandInTest {
  protected:
-  void SetUp() override {
-    StandInTest::SetUp();
-    ASSERT_EQ(RegisterHost(), 0u);
-    ASSERT_EQ(RunProgram(kRegsvr32, L"/s \"" + Agent() + L"\""), 0u);
-  }
-  void TearDown() override {
-    StandInTest::TearDown();
-    EXPECT_TRUE(WaitForNoHost(15000)) << "the host program outlived the page agents";
-    RunProgram(kRegsvr32, L"/s /u \"" + Agent() + L"\"");
-    UnregisterHost();
-  }
   // Waits until the element shows the text (the agent works asynchronously).
   static bool WaitForText(BrowserSession& session, DWORD tab, const std::wstring& id, const std::wstring& text,
                           DWORD timeoutMs = 20000) {
@@ -109,7 +94,7 @@ TEST_F(ConversationTest, AKilledHostLeavesTheTabsWorking) {
 }
 
 TEST_F(ConversationTest, WithoutItsRegistrationTheBrowserLoadsNoAgent) {
-  ASSERT_EQ(RunProgram(kRegsvr32, L"/s /u \"" + Agent() + L"\""), 0u);
+  ASSERT_EQ(UnregisterAgent(), 0u);
   BrowserSession* session = Start(Page(L"plain.html", AskingPage("echo|x")));
   ASSERT_TRUE(session);
   const DWORD tab = session->Tabs().at(0);

@@ -6,6 +6,7 @@
 #include <wrl/client.h>
 
 #include "ChildProcess.h"
+#include "HostRegistration.h"
 #include "Registrar.h"
 #include "Registry.h"
 #include "TestEnvironment.h"
@@ -19,12 +20,6 @@ const std::wstring kLibid = L"{B580D708-9951-45B4-A888-4B9A6F4BE681}";
 const std::wstring kBhoParent = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects";
 const std::wstring kBhoKey = kBhoParent + L"\\" + kClsid;
 const std::wstring kUserClasses = L"Software\\Classes\\";
-
-std::wstring Agent() { return ExtensionDirectory() + L"pagelet.dll"; }
-
-DWORD Regsvr32(const std::wstring& arguments) {
-  return RunProgram(L"C:\\windows\\system32\\regsvr32.exe", arguments + L" \"" + Agent() + L"\"");
-}
 
 class PageletRegistrationTest : public ::testing::Test {
  protected:
@@ -41,7 +36,7 @@ class PageletRegistrationTest : public ::testing::Test {
     const std::wstring key = prefix + L"CLSID\\" + kClsid;
     EXPECT_EQ(ReadString(root, key), L"Tessary Helper");
     EXPECT_TRUE(KeyExists(root, key + L"\\Programmable"));
-    EXPECT_EQ(ReadString(root, key + L"\\InprocServer32"), Agent());
+    EXPECT_EQ(ReadString(root, key + L"\\InprocServer32"), AgentLibrary());
     EXPECT_EQ(ReadString(root, key + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
     EXPECT_EQ(ReadString(root, key + L"\\TypeLib"), kLibid);
     EXPECT_EQ(ReadString(root, key + L"\\Version"), L"1.0");
@@ -63,7 +58,7 @@ TEST_F(PageletRegistrationTest, RegistersForTheMachine) {
   ASSERT_EQ(Regsvr32(L"/s"), 0u);
   ExpectClassKeys(HKEY_CLASSES_ROOT, L"");
   ExpectBrowserHelperEntry();
-  EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, L"TypeLib\\" + kLibid + L"\\1.0\\409\\win64"), Agent());
+  EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, L"TypeLib\\" + kLibid + L"\\1.0\\409\\win64"), AgentLibrary());
   // Registering again leaves one class key, rewritten.
   ASSERT_EQ(Regsvr32(L"/s"), 0u);
   ExpectClassKeys(HKEY_CLASSES_ROOT, L"");
@@ -89,7 +84,7 @@ class PageletInstallTest : public PageletRegistrationTest {
  protected:
   void SetUp() override {
     PageletRegistrationTest::SetUp();
-    agent_.Reset(::LoadLibraryW(Agent().c_str()));
+    agent_.Reset(::LoadLibraryW(AgentLibrary().c_str()));
     ASSERT_TRUE(agent_.IsValid());
     install_ = reinterpret_cast<Install>(reinterpret_cast<void*>(::GetProcAddress(agent_.Get(), "DllInstall")));
     ASSERT_NE(install_, nullptr);
@@ -117,7 +112,7 @@ TEST(PageletModule, RefusesRegistrationFromAPathOf260CharactersOrMore) {
   std::wstring folder = MakeTempFolder(L"longagent");
   while (folder.size() < 260) folder += L"d\\", ::CreateDirectoryW(folder.c_str(), nullptr);
   const std::wstring copy = folder + L"pagelet.dll";
-  ASSERT_TRUE(::CopyFileW(Agent().c_str(), copy.c_str(), FALSE));
+  ASSERT_TRUE(::CopyFileW(AgentLibrary().c_str(), copy.c_str(), FALSE));
   UniqueLibrary agent(::LoadLibraryW(copy.c_str()));
   ASSERT_TRUE(agent.IsValid());
   auto registerServer =
@@ -127,7 +122,7 @@ TEST(PageletModule, RefusesRegistrationFromAPathOf260CharactersOrMore) {
 }
 
 TEST(PageletModule, ServesOnlyItsOwnClassAndRefusesAggregation) {
-  UniqueLibrary agent(::LoadLibraryW(Agent().c_str()));
+  UniqueLibrary agent(::LoadLibraryW(AgentLibrary().c_str()));
   ASSERT_TRUE(agent.IsValid());
   auto getClassObject = reinterpret_cast<HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**)>(
       reinterpret_cast<void*>(::GetProcAddress(agent.Get(), "DllGetClassObject")));

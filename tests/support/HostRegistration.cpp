@@ -24,6 +24,18 @@ DWORD UnregisterHost(const std::wstring& program) {
   return RunProgram(program, L"-UnregServer");
 }
 
+const wchar_t kAgentClsid[] = L"{B580D708-9951-45B4-A888-4B9A6F4BE682}";
+
+std::wstring AgentLibrary() { return ExtensionDirectory() + L"pagelet.dll"; }
+
+DWORD Regsvr32(const std::wstring& arguments, const std::wstring& library) {
+  return RunProgram(L"C:\\windows\\system32\\regsvr32.exe", arguments + L" \"" + library + L"\"");
+}
+
+DWORD RegisterAgent() { return Regsvr32(L"/s"); }
+
+DWORD UnregisterAgent() { return Regsvr32(L"/s /u"); }
+
 void AddNeutralLocaleTypeLib(REFGUID libid, HKEY root) {
   const std::wstring key = TypeLibVersionKey(libid);
   CopyTree(root, key + L"\\409", key + L"\\0");

@@ -16,6 +16,14 @@ DWORD UnregisterHost(const std::wstring& program = HostProgram());
 void AddNeutralLocaleTypeLib(REFGUID libid, HKEY root = HKEY_CLASSES_ROOT);
 void RemoveNeutralLocaleTypeLib(REFGUID libid, HKEY root = HKEY_CLASSES_ROOT);
 
+// The staged page agent (pagelet.dll), its class identifier, and its
+// registration through regsvr32 as an installer runs it; 0 on success.
+extern const wchar_t kAgentClsid[];
+std::wstring AgentLibrary();
+DWORD Regsvr32(const std::wstring& arguments, const std::wstring& library = AgentLibrary());
+DWORD RegisterAgent();
+DWORD UnregisterAgent();
+
 // Waits until no TessaryBG.exe runs any more; false if one still does.
 bool WaitForNoHost(DWORD timeoutMs);
 

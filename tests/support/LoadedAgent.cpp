@@ -1,5 +1,7 @@
 #include "LoadedAgent.h"
 
+#include "HostRegistration.h"
+
 namespace tessary::test {
 
 LoadedAgent::LoadedAgent(const std::wstring& folder) : library_(::LoadLibraryW((folder + L"pagelet.dll").c_str())) {
@@ -8,7 +10,7 @@ LoadedAgent::LoadedAgent(const std::wstring& folder) : library_(::LoadLibraryW((
                             reinterpret_cast<void*>(::GetProcAddress(library_.Get(), "DllGetClassObject")))
                       : nullptr;
   CLSID clsid;
-  ::CLSIDFromString(L"{B580D708-9951-45B4-A888-4B9A6F4BE682}", &clsid);
+  ::CLSIDFromString(kAgentClsid, &clsid);
   Microsoft::WRL::ComPtr<IClassFactory> factory;
   if (get && SUCCEEDED(get(clsid, IID_PPV_ARGS(&factory)))) factory->CreateInstance(nullptr, IID_PPV_ARGS(&agent_));
 }
