@@ -202,6 +202,29 @@ TEST_F(ScriptFilesTest, AByteOrderMarkChangesNothing) {
   EXPECT_EQ(BodyAttribute(tab, L"data-scripts"), L"mustache.js;content.js;");
 }
 
+// A content script that fails says where in the host's log; the scripts
+// before it have run, and the page keeps its connection.
+TEST_F(ScriptFilesTest, AScriptErrorIsLoggedWithItsFileAndLine) {
+  TemporaryExtension extension(L"failing");
+  // main is declared, so hoisted, even though the code before it fails.
+  ASSERT_TRUE(extension.Write(L"content.js", "noteScript('content.js');\r\nnoSuchFunction();\r\n"
+                                             "function main() { extension.connect(); }\r\n"));
+  const std::string prefix = "BHO" + std::to_string(::GetCurrentProcessId()) + ": Script error in content.js, line 2: ";
+  const auto logged = [&] {
+    for (const std::string& line : ReadLines(LogFilePath())) {
+      if (line.size() > prefix.size() && line.compare(0, prefix.size(), prefix) == 0) return true;
+    }
+    return false;
+  };
+  BrowserHost tab;
+  LoadedAgent agent(extension.Folder());
+  ASSERT_TRUE(agent.SiteOn(tab.Browser()));
+  ASSERT_TRUE(tab.Load(WriteTestPage(pages_, L"page.html", "<html><body>page</body></html>")));
+  EXPECT_TRUE(BrowserHost::PumpUntil(logged, 15000)) << prefix << "\n" << ReadFileBytes(LogFilePath());
+  EXPECT_EQ(BodyAttribute(tab, L"data-scripts"), L"mustache.js;content.js;");
+  EXPECT_TRUE(BrowserHost::PumpUntil([] { return HasLine(LogFilePath(), "connect() called"); }, 15000));
+}
+
 // The engine runs nothing before it is started: with a script missing, not even
 // the scripts read before it have run.
 TEST_F(ScriptFilesTest, AMissingOrInvalidScriptPreventsTheStartAndDisconnects) {
