@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "ExceptionInfo.h"
 #include "Variant.h"
 
 namespace tessary {
@@ -22,14 +23,10 @@ HRESULT InvokeMethod(IDispatch* object, DISPID id, std::initializer_list<VARIANT
   std::reverse_copy(args.begin(), args.end(), reversed);
   DISPPARAMS params = {reversed, nullptr, static_cast<UINT>(args.size()), 0};
   Variant ignored;
-  EXCEPINFO exception = {};
+  ExceptionInfo exception;
   UINT argError = static_cast<UINT>(-1);
-  const HRESULT hr = object->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, result ? result : ignored.Get(),
-                                    &exception, &argError);
-  ::SysFreeString(exception.bstrSource);
-  ::SysFreeString(exception.bstrDescription);
-  ::SysFreeString(exception.bstrHelpFile);
-  return hr;
+  return object->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, result ? result : ignored.Get(), exception.Put(),
+                        &argError);
 }
 
 HRESULT CallScriptFunction(IDispatch* function, std::initializer_list<VARIANT> args) {

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "CpageletModule.h"
+#include "ScriptCallback.h"
 #include "Utf8Text.h"
 #include "Variant.h"
 
@@ -91,15 +92,7 @@ HRESULT CScriptContext::CallMain(VARIANT* argument) {
   DISPID id = 0;
   hr = script->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
   if (FAILED(hr)) return hr;
-  DISPPARAMS params = {argument, nullptr, argument ? 1u : 0u, 0};
-  Variant result;
-  EXCEPINFO exception = {};
-  UINT argError = static_cast<UINT>(-1);
-  hr = script->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, result.Get(), &exception, &argError);
-  ::SysFreeString(exception.bstrSource);
-  ::SysFreeString(exception.bstrDescription);
-  ::SysFreeString(exception.bstrHelpFile);
-  return hr;
+  return argument ? InvokeMethod(script.Get(), id, {*argument}) : InvokeMethod(script.Get(), id, {});
 }
 
 }  // namespace tessary::pagelet

@@ -10,6 +10,7 @@
 #include "CBHOHelper.h"
 #include "CExtension.h"
 #include "CpageletModule.h"
+#include "ExceptionInfo.h"
 #include "ScriptCallback.h"
 #include "TableDispatch.h"
 #include "Variant.h"
@@ -253,18 +254,15 @@ IFACEMETHODIMP CSimpleScriptSite::OnLeaveScript() { return S_OK; }
 
 // A content script's error goes to the host's log, with the script and line.
 IFACEMETHODIMP CSimpleScriptSite::OnScriptError(IActiveScriptError* error) {
-  EXCEPINFO exception = {};
+  ExceptionInfo exception;
   DWORD context = 0;
   ULONG line = 0;
   LONG column = 0;
-  if (!error || FAILED(error->GetExceptionInfo(&exception))) return S_OK;
+  if (!error || FAILED(error->GetExceptionInfo(exception.Put()))) return S_OK;
   error->GetSourcePosition(&context, &line, &column);
-  Bstr description = Bstr::Attach(exception.bstrDescription);
-  ::SysFreeString(exception.bstrSource);
-  ::SysFreeString(exception.bstrHelpFile);
   const std::wstring script = context < scriptNames_.size() ? scriptNames_[context] : L"content script";
   HostLog(L"Script error in " + script + L", line " + std::to_wstring(line + 1) + L": " +
-          std::wstring(description.View()));
+          std::wstring(exception.Description()));
   return S_OK;
 }
 

@@ -8,6 +8,7 @@
 #include "../api/CExtension.h"
 #include "HostMessages.h"
 #include "HostProcess.h"
+#include "ScriptCallback.h"
 #include "Variant.h"
 
 using Microsoft::WRL::ComPtr;
@@ -148,18 +149,8 @@ HRESULT AXClientSite::CallEntryPoint(const EntryPoint& entry, bool* called) {
   auto extension = std::make_unique<CExtension>();
   if (!extension->init(!isBackground_)) return S_OK;
   // The page may keep its script object as long as it likes: it is never freed.
-  VARIANT argument = ArgDispatch(extension.release());
-  DISPPARAMS params = {&argument, nullptr, 1, 0};
-  Variant result;
-  EXCEPINFO exception = {};
-  UINT argError = static_cast<UINT>(-1);
   *called = true;
-  const HRESULT hr =
-      entry.script->Invoke(entry.id, IID_NULL, 0, DISPATCH_METHOD, &params, result.Get(), &exception, &argError);
-  ::SysFreeString(exception.bstrSource);
-  ::SysFreeString(exception.bstrDescription);
-  ::SysFreeString(exception.bstrHelpFile);
-  return hr;
+  return InvokeMethod(entry.script.Get(), entry.id, {ArgDispatch(extension.release())});
 }
 
 // std::addressof: ComPtr's own operator& empties the pointer, ready to be filled.

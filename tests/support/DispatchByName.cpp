@@ -1,8 +1,7 @@
 #include "DispatchByName.h"
 
-#include <algorithm>
-#include <vector>
 
+#include "ScriptCallback.h"
 #include "Variant.h"
 
 namespace tessary::test {
@@ -14,27 +13,12 @@ HRESULT IdOf(IDispatch* object, const std::wstring& name, DISPID* id) {
   return object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_SYSTEM_DEFAULT, id);
 }
 
-// The exception's strings are the callee's gift to the caller.
-void FreeException(EXCEPINFO* exception) {
-  ::SysFreeString(exception->bstrSource);
-  ::SysFreeString(exception->bstrDescription);
-  ::SysFreeString(exception->bstrHelpFile);
-}
-
 }  // namespace
 
 HRESULT CallByName(IDispatch* object, const std::wstring& name, std::initializer_list<VARIANT> args, VARIANT* result) {
   DISPID id = DISPID_UNKNOWN;
-  HRESULT hr = IdOf(object, name, &id);
-  if (FAILED(hr)) return hr;
-  std::vector<VARIANT> reversed(args.begin(), args.end());
-  std::reverse(reversed.begin(), reversed.end());
-  DISPPARAMS params = {reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
-  EXCEPINFO exception = {};
-  UINT argError = static_cast<UINT>(-1);
-  hr = object->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, result, &exception, &argError);
-  FreeException(&exception);
-  return hr;
+  const HRESULT hr = IdOf(object, name, &id);
+  return FAILED(hr) ? hr : InvokeMethod(object, id, args, result);
 }
 
 HRESULT GetByName(IDispatch* object, const std::wstring& name, VARIANT* result) {

@@ -6,6 +6,7 @@
 
 #include "Bstr.h"
 #include "ComObject.h"
+#include "ExceptionInfo.h"
 #include "Variant.h"
 
 using Microsoft::WRL::ComPtr;
@@ -35,18 +36,15 @@ class ScriptEngine::Site : public ComObjectRoot, public IActiveScriptSite {
   IFACEMETHODIMP OnScriptTerminate(const VARIANT*, const EXCEPINFO*) override { return S_OK; }
   IFACEMETHODIMP OnStateChange(SCRIPTSTATE) override { return S_OK; }
   IFACEMETHODIMP OnScriptError(IActiveScriptError* error) override {
-    EXCEPINFO info = {};
-    error->GetExceptionInfo(&info);
+    ExceptionInfo info;
+    error->GetExceptionInfo(info.Put());
     DWORD context = 0;
     ULONG line = 0;
     LONG column = 0;
     error->GetSourcePosition(&context, &line, &column);
     lastError = L"line " + std::to_wstring(line + 1) + L": " +
-                (info.bstrDescription ? info.bstrDescription : L"(no description)") + L" (scode " +
-                std::to_wstring(info.scode) + L")";
-    ::SysFreeString(info.bstrSource);
-    ::SysFreeString(info.bstrDescription);
-    ::SysFreeString(info.bstrHelpFile);
+                (info.Get().bstrDescription ? std::wstring(info.Description()) : L"(no description)") + L" (scode " +
+                std::to_wstring(info.Get().scode) + L")";
     return S_OK;
   }
   IFACEMETHODIMP OnEnterScript() override { return S_OK; }
@@ -83,13 +81,8 @@ HRESULT ScriptEngine::Eval(const std::wstring& expression, VARIANT* result) {
 
 HRESULT ScriptEngine::Parse(const std::wstring& text, DWORD flags, VARIANT* result) {
   site_->lastError.clear();
-  EXCEPINFO exception = {};
-  const HRESULT hr =
-      parse_->ParseScriptText(text.c_str(), nullptr, nullptr, nullptr, 0, 0, flags, result, &exception);
-  ::SysFreeString(exception.bstrSource);
-  ::SysFreeString(exception.bstrDescription);
-  ::SysFreeString(exception.bstrHelpFile);
-  return hr;
+  ExceptionInfo exception;
+  return parse_->ParseScriptText(text.c_str(), nullptr, nullptr, nullptr, 0, 0, flags, result, exception.Put());
 }
 
 std::wstring ScriptEngine::EvalString(const std::wstring& expression) {

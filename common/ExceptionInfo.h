@@ -1,0 +1,40 @@
+#pragma once
+// Owner of an EXCEPINFO: a callee that fills one hands its strings to the
+// caller, and they go with it.
+#include <windows.h>
+#include <oleauto.h>
+
+#include <string_view>
+
+namespace tessary {
+
+class ExceptionInfo {
+ public:
+  ExceptionInfo() = default;
+  ~ExceptionInfo() { Clear(); }
+  ExceptionInfo(const ExceptionInfo&) = delete;
+  ExceptionInfo& operator=(const ExceptionInfo&) = delete;
+
+  // Empty, ready to be filled.
+  EXCEPINFO* Put() {
+    Clear();
+    return &info_;
+  }
+  const EXCEPINFO& Get() const { return info_; }
+  std::wstring_view Description() const {
+    return info_.bstrDescription ? std::wstring_view(info_.bstrDescription, ::SysStringLen(info_.bstrDescription))
+                                 : std::wstring_view();
+  }
+
+ private:
+  void Clear() {
+    ::SysFreeString(info_.bstrSource);
+    ::SysFreeString(info_.bstrDescription);
+    ::SysFreeString(info_.bstrHelpFile);
+    info_ = {};
+  }
+
+  EXCEPINFO info_ = {};
+};
+
+}  // namespace tessary
