@@ -1,6 +1,5 @@
 #include "DispatchByName.h"
 
-
 #include "ScriptCallback.h"
 #include "Variant.h"
 
