@@ -5,6 +5,7 @@
 
 #include "BrowserEvents.h"
 #include "CScriptContext.h"
+#include "ComIdentity.h"
 #include "CpageletModule.h"
 #include "ModulePath.h"
 
@@ -116,7 +117,8 @@ IFACEMETHODIMP CHaldenBHO::GetSite(REFIID riid, void** ppv) {
 
 HRESULT CHaldenBHO::CreateMessageWindow() {
   CpageletModule& module = CpageletModule::Get();
-  holdsWindowClass_ = module.AcquireMessageWindowClass(&CHaldenBHO::MessageWindowProc);
+  // A window that failed to be made leaves the class with this agent for the next try.
+  if (!holdsWindowClass_) holdsWindowClass_ = module.AcquireMessageWindowClass(&CHaldenBHO::MessageWindowProc);
   if (!holdsWindowClass_) return E_FAIL;
   messageWindow_ = ::CreateWindowExW(0, L"_DUDUMessageWindow", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                      CurrentModule(), this);

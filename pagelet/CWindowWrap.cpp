@@ -4,6 +4,7 @@
 #include <shlwapi.h>
 
 #include "CHaldenBHO.h"
+#include "ComIdentity.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -17,14 +18,6 @@ HRESULT WindowEvents(IHTMLWindow2* window, ComPtr<IConnectionPoint>* point) {
 }
 
 }  // namespace
-
-bool SameObject(IUnknown* a, IUnknown* b) {
-  if (!a || !b) return false;
-  ComPtr<IUnknown> identityA;
-  ComPtr<IUnknown> identityB;
-  return SUCCEEDED(a->QueryInterface(IID_PPV_ARGS(&identityA))) &&
-         SUCCEEDED(b->QueryInterface(IID_PPV_ARGS(&identityB))) && identityA == identityB;
-}
 
 bool CWindowWrap::attach(IHTMLWindow2* window) {
   if (window_) {

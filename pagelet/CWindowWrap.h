@@ -41,7 +41,4 @@ class CWindowWrap final : public EmbeddedEventSink<&DIID_HTMLWindowEvents2> {
   Microsoft::WRL::ComPtr<IHTMLWindow2> window_;
 };
 
-// Whether two interface pointers belong to the same COM object.
-bool SameObject(IUnknown* a, IUnknown* b);
-
 }  // namespace tessary::pagelet

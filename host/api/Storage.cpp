@@ -91,6 +91,7 @@ Bstr Storage::Decode(std::string_view bytes) {
   while (2 * length + 1 < bytes.size() && (data[2 * length] | data[2 * length + 1]) != 0) ++length;
   if (length == 0) return Bstr();
   Bstr text = Bstr::Attach(::SysAllocStringLen(nullptr, static_cast<UINT>(length)));
+  if (!text.Get()) return Bstr();
   for (size_t i = 0; i < length; ++i) text.Get()[i] = static_cast<wchar_t>(data[2 * i] | (data[2 * i + 1] << 8));
   return text;
 }

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "ComIdentity.h"
 #include "ComObject.h"
 #include "DispatchExDefaults.h"
 
@@ -12,12 +13,6 @@ using Microsoft::WRL::ComPtr;
 
 namespace tessary::host {
 namespace {
-
-ComPtr<IUnknown> Identity(IDispatch* object) {
-  ComPtr<IUnknown> identity;
-  object->QueryInterface(IID_PPV_ARGS(&identity));
-  return identity;
-}
 
 // Forwards every call to the channel; remembers the ids of the names asked.
 class ChannelObject : public ComObjectRoot, public DispatchExDefaults {

@@ -6,6 +6,7 @@
 
 #include "Bstr.h"
 #include "BrowserHost.h"
+#include "ComIdentity.h"
 #include "ErrorCapture.h"
 #include "TestEnvironment.h"
 #include "Variant.h"
@@ -38,15 +39,6 @@ class WebBrowserNavigationTest : public ::testing::Test {
     READYSTATE state = READYSTATE_UNINITIALIZED;
     host_.Browser()->get_ReadyState(&state);
     return state;
-  }
-  bool SameObject(IUnknown* a, IUnknown* b) const {
-    ComPtr<IUnknown> ua;
-    ComPtr<IUnknown> ub;
-    if (!a || !b || FAILED(a->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(ua.GetAddressOf()))) ||
-        FAILED(b->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(ub.GetAddressOf())))) {
-      return false;
-    }
-    return ua.Get() == ub.Get();
   }
 
   BrowserHost host_;

@@ -10,6 +10,7 @@
 #include "BrowserHost.h"
 #include "CallRecorder.h"
 #include "Bstr.h"
+#include "ComIdentity.h"
 #include "ErrorCapture.h"
 #include "TestEnvironment.h"
 #include "Variant.h"
@@ -234,10 +235,7 @@ TEST_F(PageScriptTest, ThePageAnswersTheBrowserAsAService) {
   ASSERT_EQ(host_.Document().As(&services), S_OK);
   ComPtr<IWebBrowser2> browser;
   ASSERT_EQ(services->QueryService(SID_SWebBrowserApp, IID_PPV_ARGS(&browser)), S_OK);
-  ComPtr<IUnknown> a, b;
-  browser.As(&a);
-  host_.Browser()->QueryInterface(IID_PPV_ARGS(&b));
-  EXPECT_EQ(a, b);
+  EXPECT_TRUE(SameObject(browser.Get(), host_.Browser()));
   SHANDLE_PTR window = 0;
   ASSERT_EQ(browser->get_HWND(&window), S_OK);
   EXPECT_EQ(reinterpret_cast<HWND>(window), host_.Window());

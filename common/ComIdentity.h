@@ -7,7 +7,7 @@
 
 #include <wrl/client.h>
 
-namespace tessary::test {
+namespace tessary {
 
 // The object's IUnknown, which stands for its identity; null for none.
 inline Microsoft::WRL::ComPtr<IUnknown> Identity(IUnknown* object) {
@@ -21,4 +21,4 @@ inline bool SameObject(IUnknown* a, IUnknown* b) {
   return first && first.Get() == Identity(b).Get();
 }
 
-}  // namespace tessary::test
+}  // namespace tessary
