@@ -3,6 +3,7 @@
 #include <servprov.h>
 #include <shlguid.h>
 #include <shlwapi.h>
+#include <shobjidl.h>
 
 #include <algorithm>
 #include <cwctype>
@@ -192,17 +193,25 @@ void CSimpleScriptSite::SetHandler(IDispatch* element, BSTR eventName, IDispatch
   target->addEventListener(eventName, handler, VARIANT_FALSE);
 }
 
+// The tab's own window. Since Internet Explorer has tabs, a browser's HWND is
+// its frame's, the same for every tab: the tab's window is its shell
+// browser's, and HWND is the answer only where that service is missing.
 HWND CSimpleScriptSite::BrowserWindow() {
   ComPtr<IHTMLDocument2> document;
   ComPtr<IServiceProvider> services;
   ComPtr<IWebBrowser2> browser;
-  SHANDLE_PTR handle = 0;
   if (!window_ || FAILED(window_->get_document(&document)) || !document || FAILED(document.As(&services)) ||
-      FAILED(services->QueryService(SID_SWebBrowserApp, IID_PPV_ARGS(&browser))) ||
-      FAILED(browser->get_HWND(&handle))) {
+      FAILED(services->QueryService(SID_SWebBrowserApp, IID_PPV_ARGS(&browser)))) {
     return nullptr;
   }
-  return reinterpret_cast<HWND>(handle);
+  ComPtr<IOleWindow> shellBrowser;
+  HWND window = nullptr;
+  if (SUCCEEDED(IUnknown_QueryService(browser.Get(), SID_SShellBrowser, IID_PPV_ARGS(&shellBrowser))) &&
+      SUCCEEDED(shellBrowser->GetWindow(&window)) && window) {
+    return window;
+  }
+  SHANDLE_PTR handle = 0;
+  return SUCCEEDED(browser->get_HWND(&handle)) ? reinterpret_cast<HWND>(handle) : nullptr;
 }
 
 bool CSimpleScriptSite::IsActiveTab() {

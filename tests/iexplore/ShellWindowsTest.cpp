@@ -26,6 +26,16 @@ using Microsoft::WRL::ComPtr;
 namespace tessary::test {
 namespace {
 
+// A tab's own window, from its shell browser.
+HWND TabWindow(IWebBrowser2* browser) {
+  ComPtr<IOleWindow> shellBrowser;
+  HWND window = nullptr;
+  if (SUCCEEDED(IUnknown_QueryService(browser, SID_SShellBrowser, IID_PPV_ARGS(&shellBrowser)))) {
+    shellBrowser->GetWindow(&window);
+  }
+  return window;
+}
+
 struct ListedWindow {
   ComPtr<IWebBrowser2> browser;
   std::wstring fullName;
@@ -203,19 +213,23 @@ TEST_F(ShellWindowsTest, EveryTabIsListedWithItsAddressProgramAndTopLevelBrowser
     ComPtr<IShellBrowser> topLevel;
     EXPECT_EQ(IUnknown_QueryService(window.browser.Get(), SID_STopLevelBrowser, IID_PPV_ARGS(&topLevel)), S_OK);
   }
-  // A tab's window is its own, shown only while the tab is in front.
-  SHANDLE_PTR firstWindow = 0;
-  SHANDLE_PTR secondWindow = 0;
-  ASSERT_EQ(windows[1].browser->get_HWND(&firstWindow), S_OK);
-  ASSERT_EQ(windows[2].browser->get_HWND(&secondWindow), S_OK);
+  // As in Internet Explorer: every tab's HWND is the frame's; a tab's own
+  // window is its shell browser's, shown only while the tab is in front.
+  for (const ListedWindow& window : {windows[1], windows[2]}) {
+    SHANDLE_PTR frame = 0;
+    ASSERT_EQ(window.browser->get_HWND(&frame), S_OK);
+    EXPECT_EQ(reinterpret_cast<HWND>(frame), session->FrameWindow());
+  }
+  const HWND firstWindow = TabWindow(windows[1].browser.Get());
+  const HWND secondWindow = TabWindow(windows[2].browser.Get());
   DWORD owner = 0;
-  ::GetWindowThreadProcessId(reinterpret_cast<HWND>(secondWindow), &owner);
+  ::GetWindowThreadProcessId(secondWindow, &owner);
   EXPECT_EQ(owner, secondTab);
-  EXPECT_FALSE(::IsWindowVisible(reinterpret_cast<HWND>(firstWindow)));
-  EXPECT_TRUE(::IsWindowVisible(reinterpret_cast<HWND>(secondWindow)));
+  EXPECT_FALSE(::IsWindowVisible(firstWindow));
+  EXPECT_TRUE(::IsWindowVisible(secondWindow));
   ASSERT_TRUE(session->SwitchTab(session->Tabs().at(0)));
-  EXPECT_TRUE(::IsWindowVisible(reinterpret_cast<HWND>(firstWindow)));
-  EXPECT_FALSE(::IsWindowVisible(reinterpret_cast<HWND>(secondWindow)));
+  EXPECT_TRUE(::IsWindowVisible(firstWindow));
+  EXPECT_FALSE(::IsWindowVisible(secondWindow));
 
   ComPtr<IUnknown> enumeration;
   ComPtr<IEnumVARIANT> items;
