@@ -42,10 +42,7 @@ bool WaitUntilReady(IBGC* bgc, DWORD timeoutMs = 20000) {
   return true;
 }
 
-int CountLines(const std::string& line) {
-  const auto lines = ReadLines(LogFilePath());
-  return static_cast<int>(std::count(lines.begin(), lines.end(), line));
-}
+int CountLines(const std::string& line) { return test::CountLines(LogFilePath(), line); }
 
 // A connected tab: the host, ready, with this test's channel registered.
 class Tab {

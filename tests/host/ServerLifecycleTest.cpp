@@ -60,9 +60,7 @@ TEST_F(ServerLifecycleTest, ClientCreatesBothClassesInOneHostProcess) {
   ASSERT_GE(lines.size(), 2u);
   EXPECT_EQ(lines[0].rfind("Log file created ", 0), 0u);
   EXPECT_EQ(lines[1], "");
-  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
-                          [](const std::string& l) { return l.rfind("Log file created", 0) == 0; }),
-            1);
+  EXPECT_EQ(CountLinesStartingWith(LogFilePath(), "Log file created"), 1);
 }
 
 TEST_F(ServerLifecycleTest, DispatchWorksAcrossProcesses) {

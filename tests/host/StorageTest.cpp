@@ -41,12 +41,7 @@ class StorageTest : public ::testing::Test {
     ASSERT_TRUE(log_.Create(folder_));
     ASSERT_TRUE(storage_.Open(folder_, log_, env_));
   }
-  bool Logged(const std::string& prefix) {
-    for (const auto& line : test::ReadLines(folder_ + L"log.txt")) {
-      if (line.rfind(prefix, 0) == 0) return true;
-    }
-    return false;
-  }
+  bool Logged(const std::string& prefix) { return test::CountLinesStartingWith(folder_ + L"log.txt", prefix) > 0; }
   std::wstring Read(const std::wstring& key) {
     Bstr value;
     storage_.Get(key, &value);
@@ -152,10 +147,7 @@ TEST(StorageOpen, FailsWithALoggedLineWhenTheDatabaseCannotBeOpened) {
   const DWORD start = ::GetTickCount();
   EXPECT_FALSE(storage.Open(folder, log));
   EXPECT_GE(::GetTickCount() - start, 2500u);
-  const auto lines = test::ReadLines(folder + L"log.txt");
-  int failures = 0;
-  for (const auto& line : lines) failures += line.rfind("[ERROR]: levelDB init failed: ", 0) == 0;
-  EXPECT_EQ(failures, 2);
+  EXPECT_EQ(test::CountLinesStartingWith(folder + L"log.txt", "[ERROR]: levelDB init failed: "), 2);
   // Once it is free, it opens.
   holder.Close();
   EXPECT_TRUE(storage.Open(folder, log));

@@ -210,12 +210,7 @@ TEST_F(ScriptFilesTest, AScriptErrorIsLoggedWithItsFileAndLine) {
   ASSERT_TRUE(extension.Write(L"content.js", "noteScript('content.js');\r\nnoSuchFunction();\r\n"
                                              "function main() { extension.connect(); }\r\n"));
   const std::string prefix = "BHO" + std::to_string(::GetCurrentProcessId()) + ": Script error in content.js, line 2: ";
-  const auto logged = [&] {
-    for (const std::string& line : ReadLines(LogFilePath())) {
-      if (line.size() > prefix.size() && line.compare(0, prefix.size(), prefix) == 0) return true;
-    }
-    return false;
-  };
+  const auto logged = [&] { return CountLinesStartingWith(LogFilePath(), prefix) > 0; };
   BrowserHost tab;
   LoadedAgent agent(extension.Folder());
   ASSERT_TRUE(agent.SiteOn(tab.Browser()));

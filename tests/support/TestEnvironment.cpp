@@ -100,9 +100,17 @@ std::vector<std::string> ReadLines(const std::wstring& path) {
   return lines;
 }
 
-bool HasLine(const std::wstring& path, const std::string& line) {
+bool HasLine(const std::wstring& path, const std::string& line) { return CountLines(path, line) > 0; }
+
+int CountLines(const std::wstring& path, const std::string& line) {
   const auto lines = ReadLines(path);
-  return std::find(lines.begin(), lines.end(), line) != lines.end();
+  return static_cast<int>(std::count(lines.begin(), lines.end(), line));
+}
+
+int CountLinesStartingWith(const std::wstring& path, const std::string& prefix) {
+  const auto lines = ReadLines(path);
+  return static_cast<int>(
+      std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
 }
 
 std::wstring WriteTestPage(const std::wstring& folder, const std::wstring& name, const std::string& html) {

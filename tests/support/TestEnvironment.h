@@ -31,6 +31,10 @@ bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 std::vector<std::string> ReadLines(const std::wstring& path);
 // Whether a CR LF text file has exactly this line.
 bool HasLine(const std::wstring& path, const std::string& line);
+// How many lines of a CR LF text file are exactly this line, or begin with
+// this prefix.
+int CountLines(const std::wstring& path, const std::string& line);
+int CountLinesStartingWith(const std::wstring& path, const std::string& prefix);
 
 // Writes a page (UTF-8) into the folder and returns its path.
 std::wstring WriteTestPage(const std::wstring& folder, const std::wstring& name, const std::string& html);
