@@ -46,10 +46,7 @@ class NullBackground final {
   virtual void STDMETHODCALLTYPE setOnMessage(IDispatch*) {}
   virtual void STDMETHODCALLTYPE openTab(BSTR) {}
   virtual void STDMETHODCALLTYPE itemSet(BSTR, BSTR, IDispatch* cb) {
-    VARIANT ok;
-    ok.vt = VT_BOOL;
-    ok.boolVal = VARIANT_TRUE;
-    CallScriptFunction(cb, {ok});
+    CallScriptFunction(cb, {ArgBool(true)});
   }
   // Hands the script a value as long as the stored ones, as itemGet does.
   virtual void STDMETHODCALLTYPE itemGet(BSTR, IDispatch* cb) {

@@ -9,6 +9,11 @@
 
 namespace tessary {
 
+// The whole of a BSTR, embedded zeros included; empty for none.
+inline std::wstring_view BstrView(BSTR value) {
+  return value ? std::wstring_view(value, ::SysStringLen(value)) : std::wstring_view();
+}
+
 class Bstr {
  public:
   Bstr() = default;
@@ -22,7 +27,7 @@ class Bstr {
   }
   // A copy that keeps embedded zeros (SysAllocString would stop at the first).
   static Bstr Copy(BSTR value) {
-    return value ? Bstr(std::wstring_view(value, ::SysStringLen(value))) : Bstr();
+    return value ? Bstr(BstrView(value)) : Bstr();
   }
   ~Bstr() { ::SysFreeString(value_); }
 
@@ -45,7 +50,7 @@ class Bstr {
     return &value_;
   }
   UINT Length() const { return ::SysStringLen(value_); }
-  std::wstring_view View() const { return value_ ? std::wstring_view(value_, Length()) : std::wstring_view(); }
+  std::wstring_view View() const { return BstrView(value_); }
 
  private:
   BSTR value_ = nullptr;

@@ -48,7 +48,6 @@ class DllModule : public ComModule {
   void Lock() override { ::InterlockedIncrement(&locks_); }
   void Unlock() override { ::InterlockedDecrement(&locks_); }
   HRESULT CanUnloadNow() const { return locks_ == 0 ? S_OK : S_FALSE; }
-  LONG LockCount() const { return locks_; }
 
  private:
   volatile LONG locks_ = 0;

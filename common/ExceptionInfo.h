@@ -6,6 +6,8 @@
 
 #include <string_view>
 
+#include "Bstr.h"
+
 namespace tessary {
 
 class ExceptionInfo {
@@ -21,10 +23,7 @@ class ExceptionInfo {
     return &info_;
   }
   const EXCEPINFO& Get() const { return info_; }
-  std::wstring_view Description() const {
-    return info_.bstrDescription ? std::wstring_view(info_.bstrDescription, ::SysStringLen(info_.bstrDescription))
-                                 : std::wstring_view();
-  }
+  std::wstring_view Description() const { return BstrView(info_.bstrDescription); }
 
  private:
   void Clear() {

@@ -29,6 +29,15 @@ HRESULT InvokeMethod(IDispatch* object, DISPID id, std::initializer_list<VARIANT
                         &argError);
 }
 
+HRESULT InvokeByName(IDispatch* object, const wchar_t* name, std::initializer_list<VARIANT> args, VARIANT* result,
+                     LCID locale) {
+  if (!object) return E_POINTER;
+  LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+  DISPID id = DISPID_UNKNOWN;
+  const HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, locale, &id);
+  return FAILED(hr) ? hr : InvokeMethod(object, id, args, result);
+}
+
 HRESULT CallScriptFunction(IDispatch* function, std::initializer_list<VARIANT> args) {
   return InvokeMethod(function, DISPID_VALUE, args);
 }

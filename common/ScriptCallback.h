@@ -12,6 +12,10 @@ namespace tessary {
 // for non-owning argument values). The result, when asked for, is the caller's.
 HRESULT InvokeMethod(IDispatch* object, DISPID id, std::initializer_list<VARIANT> args, VARIANT* result = nullptr);
 
+// The same for a method looked up by name first.
+HRESULT InvokeByName(IDispatch* object, const wchar_t* name, std::initializer_list<VARIANT> args,
+                     VARIANT* result = nullptr, LCID locale = LOCALE_SYSTEM_DEFAULT);
+
 // DISPID 0, DISPATCH_METHOD, locale 0, result ignored. Returns the function's
 // HRESULT for the few callers that care; E_POINTER for no function.
 HRESULT CallScriptFunction(IDispatch* function, std::initializer_list<VARIANT> args);

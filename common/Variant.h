@@ -38,6 +38,12 @@ inline VARIANT ArgI4(LONG value) {
   v.lVal = value;
   return v;
 }
+inline VARIANT ArgBool(bool value) {
+  VARIANT v;
+  v.vt = VT_BOOL;
+  v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+  return v;
+}
 inline VARIANT ArgDispatch(IDispatch* value) {
   VARIANT v;
   v.vt = VT_DISPATCH;

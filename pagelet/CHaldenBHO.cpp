@@ -120,8 +120,8 @@ HRESULT CHaldenBHO::CreateMessageWindow() {
   // A window that failed to be made leaves the class with this agent for the next try.
   if (!holdsWindowClass_) holdsWindowClass_ = module.AcquireMessageWindowClass(&CHaldenBHO::MessageWindowProc);
   if (!holdsWindowClass_) return E_FAIL;
-  messageWindow_ = ::CreateWindowExW(0, L"_DUDUMessageWindow", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                     CurrentModule(), this);
+  messageWindow_ = ::CreateWindowExW(0, CpageletModule::kMessageWindowClass, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                     nullptr, CurrentModule(), this);
   return messageWindow_ ? S_OK : E_FAIL;
 }
 

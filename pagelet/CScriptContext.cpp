@@ -47,7 +47,7 @@ bool CScriptContext::Start(IHTMLWindow2* window, BSTR url, IBGC* hostLink) {
     if (!ParseScriptFile(context++, name)) return false;
   }
   if (FAILED(engine_->SetScriptState(SCRIPTSTATE_CONNECTED))) return false;
-  return SUCCEEDED(CallMain(nullptr));
+  return SUCCEEDED(CallMain({}));
 }
 
 bool CScriptContext::CreateEngine() {
@@ -79,20 +79,14 @@ bool CScriptContext::ParseScriptFile(DWORD context, const std::wstring& name) {
 }
 
 void CScriptContext::RunMain(IHTMLDocument2* document) {
-  VARIANT argument = ArgDispatch(document);
-  CallMain(&argument);
+  CallMain({ArgDispatch(document)});
 }
 
 // main() with no argument or with one.
-HRESULT CScriptContext::CallMain(VARIANT* argument) {
+HRESULT CScriptContext::CallMain(std::initializer_list<VARIANT> args) {
   Microsoft::WRL::ComPtr<IDispatch> script;
-  HRESULT hr = engine_ ? engine_->GetScriptDispatch(nullptr, &script) : E_UNEXPECTED;
-  if (FAILED(hr)) return hr;
-  LPOLESTR name = const_cast<LPOLESTR>(L"main");
-  DISPID id = 0;
-  hr = script->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
-  if (FAILED(hr)) return hr;
-  return argument ? InvokeMethod(script.Get(), id, {*argument}) : InvokeMethod(script.Get(), id, {});
+  const HRESULT hr = engine_ ? engine_->GetScriptDispatch(nullptr, &script) : E_UNEXPECTED;
+  return FAILED(hr) ? hr : InvokeByName(script.Get(), L"main", args, nullptr, LOCALE_USER_DEFAULT);
 }
 
 }  // namespace tessary::pagelet

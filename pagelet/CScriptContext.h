@@ -7,6 +7,8 @@
 #include <exdisp.h>
 #include <mshtml.h>
 
+#include <initializer_list>
+
 #include <wrl/client.h>
 
 #include "Bstr.h"
@@ -32,7 +34,7 @@ class CScriptContext {
  private:
   bool CreateEngine();
   bool ParseScriptFile(DWORD context, const std::wstring& name);
-  HRESULT CallMain(VARIANT* argument);
+  HRESULT CallMain(std::initializer_list<VARIANT> args);
 
   Microsoft::WRL::ComPtr<IActiveScript> engine_;
   Microsoft::WRL::ComPtr<IActiveScriptParse> parse_;

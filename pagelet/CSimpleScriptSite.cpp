@@ -119,8 +119,7 @@ void CSimpleScriptSite::OnHostMessage(BSTR message) {
   // With no handler set, the message is dropped. The handler may replace itself
   // while it runs: the call holds its own reference.
   ComPtr<IDispatch> handler = messageHandler_;
-  Bstr copy = Bstr::Copy(message);
-  CallScriptFunction(handler.Get(), {ArgBstr(copy.Get())});
+  CallScriptFunction(handler.Get(), {ArgBstr(message)});
 }
 
 void CSimpleScriptSite::PrepareDialog(BSTR name, BSTR content, IDispatch* handler) {
@@ -176,11 +175,7 @@ bool CSimpleScriptSite::WriteDialog(IHTMLDocument2* document) {
 }
 
 void CSimpleScriptSite::SetTimeout(IDispatch* function, int milliseconds) {
-  if (!window_) return;
-  LPOLESTR name = const_cast<LPOLESTR>(L"setTimeout");
-  DISPID id = 0;
-  if (FAILED(window_->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_SYSTEM_DEFAULT, &id))) return;
-  InvokeMethod(window_.Get(), id, {ArgDispatch(function), ArgI4(milliseconds)});
+  if (window_) InvokeByName(window_.Get(), L"setTimeout", {ArgDispatch(function), ArgI4(milliseconds)});
 }
 
 void CSimpleScriptSite::SetHandler(IDispatch* element, BSTR eventName, IDispatch* handler) {

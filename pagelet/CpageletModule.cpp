@@ -9,8 +9,6 @@
 namespace tessary::pagelet {
 namespace {
 
-constexpr wchar_t kMessageWindowClass[] = L"_DUDUMessageWindow";
-
 // Built once; a failed build is retried on the next use.
 HRESULT SharedTypeInfo(std::mutex& mutex, Microsoft::WRL::ComPtr<ITypeInfo>& cache, INTERFACEDATA* table,
                        Microsoft::WRL::ComPtr<ITypeInfo>* info) {

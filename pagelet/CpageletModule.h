@@ -15,6 +15,9 @@ namespace tessary::pagelet {
 
 class CpageletModule final : public InprocServerModule {
  public:
+  // The agents' message window class, one per process.
+  static constexpr wchar_t kMessageWindowClass[] = L"_DUDUMessageWindow";
+
   CpageletModule();
   static CpageletModule& Get();
 

@@ -3,7 +3,6 @@
 // own state it lives until the process ends.
 #include <windows.h>
 
-#include "Bstr.h"
 #include "Storage.h"
 #include "TabChannels.h"
 
@@ -17,10 +16,6 @@ struct ApiState {
   TabChannels tabChannels;
   // Set by the background page's setIcon, read by the toolbar bands.
   bool authenticated = false;
-  // Kept for the popup page across openings.
-  Bstr popupState;
-  // Tick count of the last popup request that was accepted.
-  DWORD lastPopupRequest = 0;
 };
 
 ApiState& Api();

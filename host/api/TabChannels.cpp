@@ -4,6 +4,7 @@
 #include <shlwapi.h>
 
 #include <string>
+#include <string_view>
 
 #include "ComIdentity.h"
 #include "ComObject.h"
@@ -48,7 +49,7 @@ class ChannelObject : public ComObjectRoot, public DispatchExDefaults {
 
  private:
   HRESULT Lookup(LPOLESTR name, DISPID* id) {
-    auto known = ids_.find(name);
+    auto known = ids_.find(std::wstring_view(name));
     if (known != ids_.end()) {
       *id = known->second;
       return S_OK;
@@ -59,7 +60,8 @@ class ChannelObject : public ComObjectRoot, public DispatchExDefaults {
   }
 
   ComPtr<IDispatch> channel_;
-  std::map<std::wstring, DISPID> ids_;
+  // Looked up by the caller's string as it is, without a copy.
+  std::map<std::wstring, DISPID, std::less<>> ids_;
 };
 
 }  // namespace

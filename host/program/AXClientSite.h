@@ -50,7 +50,6 @@ class AXClientSite final : public IOleClientSite,
 
   HWND Window() const { return window_; }
   bool IsBackground() const { return isBackground_; }
-  IWebBrowser2* Browser() const { return browser_.Get(); }
   IHTMLDocument2* Document() const { return document_.Get(); }
   IHTMLWindow2* PageWindow() const { return pageWindow_.Get(); }
   // The background page's script handlers, kept with its site; null for a slot

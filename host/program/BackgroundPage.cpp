@@ -10,7 +10,6 @@
 #include "BrowserEvents.h"
 #include "HostMessages.h"
 #include "HostProcess.h"
-#include "ModulePath.h"
 #include "PageEventHandler.h"
 #include "PageHostWindow.h"
 
@@ -44,7 +43,7 @@ INT_PTR CALLBACK BackgroundDialogProc(HWND dialog, UINT message, WPARAM, LPARAM)
     case WM_INITDIALOG: {
       HostProcess& host = Host();
       host.backgroundWindow = ::GetDlgItem(dialog, kBackgroundControlId);
-      NavigateControl(host.backgroundWindow, host.pageBase + L"background.html");
+      NavigateControl(host.backgroundWindow, host.directories.ProgramFolder() + L"background.html");
       return TRUE;
     }
     case WM_CLOSE:
@@ -58,9 +57,7 @@ bool ReadSettings() {
   HostProcess& host = Host();
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
   if (!RegisterPageHostClasses(instance)) return false;
-  host.pageBase = FolderOf(ModuleFileName(nullptr));
-  if (host.pageBase.empty()) return false;
-  const HRESULT code = host.config.Read(host.pageBase, host.log);
+  const HRESULT code = host.config.Read(host.directories.ProgramFolder(), host.log);
   if (code != S_OK) {
     host.log.Error() << "Config::read() failed, code=" << code;
     return false;

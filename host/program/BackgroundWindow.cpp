@@ -41,12 +41,7 @@ void MarshalWindow(AXClientSite* site, IStream** stream) {
 void CallPopupClosed(AXClientSite* site) {
   ComPtr<IDispatch> script;
   if (!site || !site->Document() || FAILED(site->Document()->get_Script(&script)) || !script) return;
-  LPOLESTR name = const_cast<LPOLESTR>(L"popupClosed");
-  DISPID id = 0;
-  if (FAILED(script->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_SYSTEM_DEFAULT, &id))) return;
-  DISPPARAMS none = {};
-  Variant result;
-  if (SUCCEEDED(script->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &none, result.Get(), nullptr, nullptr))) {
+  if (SUCCEEDED(InvokeByName(script.Get(), L"popupClosed", {}))) {
     Host().log.Trace() << "AXWndProcBG(): popupClosed() called successfully";
   }
 }

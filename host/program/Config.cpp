@@ -66,14 +66,14 @@ HRESULT Config::Read(const std::wstring& programFolder, Log& log) {
   hr = ReadAttribute(addon.Get(), L"version", &version);
   if (hr != S_OK) return hr;
   if (version->vt != VT_BSTR || ::SysStringLen(version->bstrVal) == 0) return E_FAIL;
-  versionText_.assign(version->bstrVal, ::SysStringLen(version->bstrVal));
+  versionText_ = BstrView(version->bstrVal);
   version_ = Version::Parse(versionText_);
 
   Variant updateUrl;
   hr = ReadAttribute(addon.Get(), L"updateUrl", &updateUrl);
   if (hr != S_OK) return hr;
   if (updateUrl->vt != VT_BSTR || !updateUrl->bstrVal) return E_FAIL;
-  updateUrl_.assign(updateUrl->bstrVal, ::SysStringLen(updateUrl->bstrVal));
+  updateUrl_ = BstrView(updateUrl->bstrVal);
   return S_OK;
 }
 

@@ -15,14 +15,11 @@ namespace tessary::host {
 class AXClientSite;
 
 enum class BackgroundState { kNotStarted = 0, kStarting = 2, kRunning = 3 };
-enum class PopupState { kNone = 0, kStarting = 2, kShown = 3, kClosing = 4 };
 
 struct HostProcess {
   Directories directories;
   Log log;
   Config config;
-  // Where the pages are loaded from: the extension directory, with a backslash.
-  std::wstring pageBase;
 
   BackgroundState background = BackgroundState::kNotStarted;
   // The background page's host window (class "AXBG"): every request from another
@@ -30,7 +27,6 @@ struct HostProcess {
   HWND backgroundWindow = nullptr;
   AXClientSite* backgroundSite = nullptr;
 
-  PopupState popup = PopupState::kNone;
   AXClientSite* popupSite = nullptr;
 };
 

@@ -15,9 +15,7 @@ HRESULT IdOf(IDispatch* object, const std::wstring& name, DISPID* id) {
 }  // namespace
 
 HRESULT CallByName(IDispatch* object, const std::wstring& name, std::initializer_list<VARIANT> args, VARIANT* result) {
-  DISPID id = DISPID_UNKNOWN;
-  const HRESULT hr = IdOf(object, name, &id);
-  return FAILED(hr) ? hr : InvokeMethod(object, id, args, result);
+  return InvokeByName(object, name.c_str(), args, result);
 }
 
 HRESULT GetByName(IDispatch* object, const std::wstring& name, VARIANT* result) {
