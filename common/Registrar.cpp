@@ -4,6 +4,8 @@
 
 #include <wrl/client.h>
 
+#include "ModulePath.h"
+
 namespace tessary {
 
 // The registrar's interface, as atl.dll implements it (atliface.idl). Not in an
@@ -51,6 +53,12 @@ HRESULT RunRegistryScript(const std::wstring& moduleFile, UINT resourceId, bool 
   }
   return install ? registrar->ResourceRegister(moduleFile.c_str(), resourceId, L"REGISTRY")
                  : registrar->ResourceUnregister(moduleFile.c_str(), resourceId, L"REGISTRY");
+}
+
+HRESULT RunOwnRegistryScript(UINT resourceId, bool install, ScriptReplacements extra) {
+  const std::wstring path = ModuleFileName(CurrentModule());
+  extra.emplace(extra.begin(), L"MODULE", EscapeForRegistryScript(path));
+  return RunRegistryScript(path, resourceId, install, extra);
 }
 
 std::wstring EscapeForRegistryScript(const std::wstring& value) {

@@ -16,6 +16,10 @@ using ScriptReplacements = std::vector<std::pair<std::wstring, std::wstring>>;
 HRESULT RunRegistryScript(const std::wstring& moduleFile, UINT resourceId, bool install,
                           const ScriptReplacements& replacements);
 
+// RunRegistryScript on the module this code is linked into, with %MODULE%
+// replaced by that module's path besides the `extra` replacements.
+HRESULT RunOwnRegistryScript(UINT resourceId, bool install, ScriptReplacements extra = {});
+
 // A value as the script language wants it inside '...': single quotes doubled.
 std::wstring EscapeForRegistryScript(const std::wstring& value);
 

@@ -3,7 +3,8 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/tools/bootstrap.sh"
-if [ ! -f "$top/build/CMakeCache.txt" ]; then
+# Not CMakeCache.txt: a failed configure leaves it behind, but no Makefile.
+if [ ! -f "$top/build/Makefile" ]; then
   cmake -S "$top" -B "$top/build" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" \
         -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi

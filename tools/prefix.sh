@@ -1,5 +1,6 @@
-# Sourced by the test and demo commands: a fresh Wine prefix in the build tree,
-# with a wineserver of its own that stays up until wine_stop.
+# Sourced by tools/test.sh, tools/demo.sh, tools/bench.sh and
+# tools/fresh-prefix.sh: a fresh Wine prefix in the build tree, with a
+# wineserver of its own that stays up until wine_stop.
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 
 # Builds, then runs the calling script again on a virtual display (windows need
@@ -24,27 +25,22 @@ wine_fresh_prefix() {
   wineserver -p >/dev/null 2>&1 </dev/null
   # Crashes print a backtrace instead of waiting on a dialog.
   wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
-  wine_register_webbrowser_standin
-  wine_register_shellwindows_standin
+  # Wine has no HTML engine: in this prefix, and only here, the test fixture
+  # that stands in for the WebBrowser control replaces Wine's registration of it.
+  wine_register_fixture webbrowser_standin.dll WebBrowser
+  # Wine's list of open shell windows is an in-process stub that lists nothing:
+  # in this prefix, and only here, the stand-in's in-process server replaces it
+  # and forwards to the stand-in's local server, which every process shares.
+  wine_register_fixture shellwindows_standin.dll ShellWindows
 }
 
-# Wine has no HTML engine: in this prefix, and only here, the test fixture that
-# stands in for the WebBrowser control replaces Wine's registration of it.
-wine_register_webbrowser_standin() {
-  local dll="$top/build/tests/fixtures/webbrowser_standin.dll"
+# Registers a stand-in DLL of build/tests/fixtures with its own
+# DllRegisterServer. Call as: wine_register_fixture <dll> <label>
+wine_register_fixture() {
+  local dll="$top/build/tests/fixtures/$1"
   [ -f "$dll" ] || { echo "prefix: $dll is not built" >&2; return 1; }
   wine regsvr32 /s "$(winepath -w "$dll")" >/dev/null 2>&1 </dev/null ||
-    { echo "prefix: registering the WebBrowser stand-in failed" >&2; return 1; }
-}
-
-# Wine's list of open shell windows is an in-process stub that lists nothing:
-# in this prefix, and only here, the stand-in's in-process server replaces it
-# and forwards to the stand-in's local server, which every process shares.
-wine_register_shellwindows_standin() {
-  local dll="$top/build/tests/fixtures/shellwindows_standin.dll"
-  [ -f "$dll" ] || { echo "prefix: $dll is not built" >&2; return 1; }
-  wine regsvr32 /s "$(winepath -w "$dll")" >/dev/null 2>&1 </dev/null ||
-    { echo "prefix: registering the ShellWindows stand-in failed" >&2; return 1; }
+    { echo "prefix: registering the $2 stand-in failed" >&2; return 1; }
 }
 
 wine_stop() {
