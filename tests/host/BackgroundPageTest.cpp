@@ -34,12 +34,7 @@ int State(IBGC* bgc) {
 }
 
 bool WaitUntilReady(IBGC* bgc, DWORD timeoutMs = 20000) {
-  const DWORD start = ::GetTickCount();
-  while (State(bgc) != 1) {
-    if (::GetTickCount() - start > timeoutMs) return false;
-    ::Sleep(50);
-  }
-  return true;
+  return WaitUntil([&] { return State(bgc) == 1; }, timeoutMs);
 }
 
 int CountLines(const std::string& line) { return test::CountLines(LogFilePath(), line); }

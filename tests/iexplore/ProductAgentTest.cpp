@@ -27,8 +27,7 @@ TEST_F(ProductAgentTest, EveryTabLoadsThePageAgentWhichStartsTheHostProgram) {
     ASSERT_NE(agent, timings.end()) << "tab " << tab;
     EXPECT_EQ(agent->loadResult, S_OK);
   }
-  const ULONGLONG deadline = ::GetTickCount64() + 15000;
-  while (FindProcesses(L"TessaryBG.exe").empty() && ::GetTickCount64() < deadline) ::Sleep(100);
+  WaitUntil([] { return !FindProcesses(L"TessaryBG.exe").empty(); }, 15000, 100);
   EXPECT_EQ(FindProcesses(L"TessaryBG.exe").size(), 1u) << "the agents link to one host program";
 }
 

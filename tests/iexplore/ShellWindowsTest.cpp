@@ -112,20 +112,21 @@ class ShellWindowsTest : public StandInTest {
     return nullptr;
   }
   bool WaitForCount(LONG expected, DWORD timeoutMs = 15000) {
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
     LONG count = -1;
-    while (SUCCEEDED(list_->get_Count(&count)) && count != expected && ::GetTickCount64() < deadline) ::Sleep(50);
+    // A list that fails to count ends the wait at once.
+    WaitUntil([&] { return FAILED(list_->get_Count(&count)) || count == expected; }, timeoutMs);
     return count == expected;
   }
   // The frame learns of a tab's end from the tab process's exit, a moment
   // after the shell's list has dropped it.
   static std::vector<DWORD> WaitForTabs(BrowserSession* session, const std::vector<DWORD>& expected) {
-    const ULONGLONG deadline = ::GetTickCount64() + 15000;
-    std::vector<DWORD> tabs = session->Tabs();
-    while (tabs != expected && ::GetTickCount64() < deadline) {
-      ::Sleep(50);
-      tabs = session->Tabs();
-    }
+    std::vector<DWORD> tabs;
+    WaitUntil(
+        [&] {
+          tabs = session->Tabs();
+          return tabs == expected;
+        },
+        15000);
     return tabs;
   }
 
