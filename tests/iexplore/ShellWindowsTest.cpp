@@ -286,8 +286,7 @@ TEST_F(ShellWindowsTest, QuitClosesThatTabOnlyAndTheFolderWindowIsLeftAlone) {
   ComPtr<IWebBrowser2> tab = TabShowing(first);
   ASSERT_TRUE(tab);
   ASSERT_EQ(tab->Quit(), S_OK);
-  ChildProcess closed = ChildProcess::Open(firstTab);
-  EXPECT_TRUE(!closed.IsValid() || closed.Wait(15000)) << "the quit tab closes";
+  EXPECT_TRUE(WaitForProcessEnd(firstTab, 15000)) << "the quit tab closes";
   ASSERT_TRUE(WaitForCount(3));
   EXPECT_TRUE(quitting->IsRunning()) << "its frame stays with the other tab";
   EXPECT_EQ(WaitForTabs(quitting, {secondTab}), std::vector<DWORD>{secondTab});
@@ -296,8 +295,7 @@ TEST_F(ShellWindowsTest, QuitClosesThatTabOnlyAndTheFolderWindowIsLeftAlone) {
   tab = TabShowing(second);
   ASSERT_TRUE(tab);
   ASSERT_EQ(tab->Quit(), S_OK);
-  ChildProcess frame = ChildProcess::Open(quitting->FrameProcessId());
-  EXPECT_TRUE(!frame.IsValid() || frame.Wait(15000)) << "the frame closes with its last tab";
+  EXPECT_TRUE(WaitForProcessEnd(quitting->FrameProcessId(), 15000)) << "the frame closes with its last tab";
   ASSERT_TRUE(WaitForCount(2));
   const std::vector<ListedWindow> windows = Listed();
   EXPECT_EQ(windows[0].url, folder) << "the folder window stays where it was";

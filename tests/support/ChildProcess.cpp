@@ -90,4 +90,20 @@ std::vector<DWORD> FindProcesses(const std::wstring& name) {
   return ids;
 }
 
+bool WaitForProcessEnd(DWORD processId, DWORD milliseconds) {
+  const ChildProcess process = ChildProcess::Open(processId);
+  return !process.IsValid() || process.Wait(milliseconds);
+}
+
+bool WaitForNoProcess(const std::wstring& name, DWORD timeoutMs) {
+  const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+  for (;;) {
+    bool running = false;
+    // Waiting on each process, rather than sleeping, ends the wait as soon as the last one goes.
+    for (DWORD id : FindProcesses(name)) running = !WaitForProcessEnd(id, 50) || running;
+    if (!running) return true;
+    if (::GetTickCount64() > deadline) return false;
+  }
+}
+
 }  // namespace tessary::test

@@ -45,4 +45,12 @@ DWORD RunProgram(const std::wstring& exe, const std::wstring& arguments, DWORD t
 // Identifiers of the running processes whose file name is `name` (any case).
 std::vector<DWORD> FindProcesses(const std::wstring& name);
 
+// True when the process ended within the time. One that cannot be opened
+// counts as ended: its identifier names no process any more.
+bool WaitForProcessEnd(DWORD processId, DWORD milliseconds);
+
+// Waits until no process of that file name runs; false if one still does.
+// A listed process that cannot be opened counts as ended, as above.
+bool WaitForNoProcess(const std::wstring& name, DWORD timeoutMs);
+
 }  // namespace tessary::test
