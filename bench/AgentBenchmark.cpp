@@ -27,13 +27,6 @@ namespace {
 constexpr int kTabs = 8;
 constexpr int kLoads = 15;
 
-const AddonTiming* TimingOf(const std::vector<AddonTiming>& timings, const std::wstring& clsid) {
-  for (const AddonTiming& timing : timings) {
-    if (timing.clsid == clsid) return &timing;
-  }
-  return nullptr;
-}
-
 double Median(std::vector<double> values) {
   if (values.empty()) return -1;
   std::sort(values.begin(), values.end());
@@ -50,10 +43,10 @@ struct Figures {
   std::vector<double> navigations;
 
   void AddLoad(const std::vector<AddonTiming>& timings, const std::wstring& clsid) {
-    if (const AddonTiming* timing = TimingOf(timings, clsid)) loads.push_back(timing->loadMicroseconds / 1000.0);
+    if (const AddonTiming* timing = FindTiming(timings, clsid)) loads.push_back(timing->loadMicroseconds / 1000.0);
   }
   void AddNavigation(const std::vector<AddonTiming>& timings, const std::wstring& clsid) {
-    if (const AddonTiming* timing = TimingOf(timings, clsid)) {
+    if (const AddonTiming* timing = FindTiming(timings, clsid)) {
       navigations.push_back(timing->navigationMicroseconds / 1000.0);
     }
   }

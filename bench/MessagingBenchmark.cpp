@@ -22,7 +22,6 @@
 #include "Registry.h"
 #include "Tessary.h"
 #include "TestEnvironment.h"
-#include "Variant.h"
 
 using Microsoft::WRL::ComPtr;
 using namespace tessary;
@@ -58,17 +57,6 @@ double Floor(const Load& load) {
   server->disconnect(1, channel.Dispatch());
   if (static_cast<int>(channel.Received().size()) != load.count + 1) std::printf("warning: the floor lost messages\n");
   return (end.QuadPart - start.QuadPart) * 1e6 / frequency.QuadPart / load.count;
-}
-
-std::wstring BodyAttribute(BrowserHost& tab, const wchar_t* name) {
-  ComPtr<IHTMLDocument2> document = tab.Document();
-  ComPtr<IHTMLElement> body;
-  Variant value;
-  if (!document || FAILED(document->get_body(&body)) || !body ||
-      FAILED(body->getAttribute(Bstr(name).Get(), 0, value.Put())) || value->vt != VT_BSTR || !value->bstrVal) {
-    return L"";
-  }
-  return value->bstrVal;
 }
 
 double ContentScript(const Load& load, const std::wstring& pages) {

@@ -35,13 +35,13 @@ bool Fail(const char* step, HRESULT hr) {
 }
 
 bool WaitUntilReady(IBGC* bgc) {
-  for (int i = 0; i < 200; ++i) {
-    int state = 0;
-    bgc->getState(&state);
-    if (state) return true;
-    ::Sleep(50);
-  }
-  return false;
+  return WaitUntil(
+      [&] {
+        int state = 0;
+        bgc->getState(&state);
+        return state != 0;
+      },
+      10000);
 }
 
 // Waits for the host program to end by itself after its last client left,
@@ -88,12 +88,13 @@ bool StoreGreeting() {
 
 // Waits until the page's answer element holds more than its placeholder.
 std::wstring WaitForAnswer(BrowserSession& session, DWORD tab) {
-  const ULONGLONG deadline = ::GetTickCount64() + 30000;
-  std::wstring answer = session.Text(tab, L"answer");
-  while (answer == L"waiting" && ::GetTickCount64() < deadline) {
-    ::Sleep(50);
-    answer = session.Text(tab, L"answer");
-  }
+  std::wstring answer;
+  WaitUntil(
+      [&] {
+        answer = session.Text(tab, L"answer");
+        return answer != L"waiting";
+      },
+      30000);
   return answer;
 }
 

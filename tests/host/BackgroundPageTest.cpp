@@ -34,12 +34,7 @@ int State(IBGC* bgc) {
 }
 
 bool WaitUntilReady(IBGC* bgc, DWORD timeoutMs = 20000) {
-  const DWORD start = ::GetTickCount();
-  while (State(bgc) != 1) {
-    if (::GetTickCount() - start > timeoutMs) return false;
-    ::Sleep(50);
-  }
-  return true;
+  return WaitUntil([&] { return State(bgc) == 1; }, timeoutMs);
 }
 
 int CountLines(const std::string& line) { return test::CountLines(LogFilePath(), line); }
@@ -213,9 +208,7 @@ TEST_F(BackgroundPageTest, ReadsCustomizationFilesAndFetchesOverHttp) {
   ASSERT_TRUE(tab.Connect());
   EXPECT_EQ(tab.Ask(L"file|js/hello.txt"), L"file:caf\u00E9 from the customization folder");
   EXPECT_EQ(tab.Ask(L"file|../config.xml"), L"file:");
-  std::wstring url = L"file:///" + ExtensionDirectory();
-  std::replace(url.begin(), url.end(), L'\\', L'/');
-  EXPECT_EQ(tab.Ask(L"url"), url);
+  EXPECT_EQ(tab.Ask(L"url"), FileUrl(ExtensionDirectory()));
   EXPECT_EQ(tab.Ask(L"fetch|" + server.Url("/update.xml")), L"200 <update version=\"2.0\"/>");
 }
 

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "Bstr.h"
 #include "HostProcess.h"
 #include "ScriptCallback.h"
@@ -75,8 +73,7 @@ TEST_F(CExtensionTest, ANullStringIsLoggedAsEmpty) {
 }
 
 TEST_F(CExtensionTest, ReadingAMethodAsAPropertyCallsIt) {
-  std::wstring expected = L"file:///" + Host().directories.ProgramFolder();
-  std::replace(expected.begin(), expected.end(), L'\\', L'/');
+  const std::wstring expected = test::FileUrl(Host().directories.ProgramFolder());
   EXPECT_EQ(engine_.EvalString(L"extension.getExtUrl"), expected);
   EXPECT_EQ(engine_.EvalString(L"extension.getExtUrl()"), expected);
 

@@ -7,13 +7,13 @@
 #include <memory>
 
 #include "TestEnvironment.h"
+#include "Text.h"
 
 namespace {
 
-std::string AnsiPath(const std::wstring& path) { return tessary::test::Narrow(path); }
-
 TEST(LevelDb, StoresAcrossReopen) {
-  const std::string path = AnsiPath(tessary::test::MakeTempFolder(L"leveldb")) + "db";
+  std::string path;
+  ASSERT_TRUE(tessary::ToAnsi(tessary::test::MakeTempFolder(L"leveldb") + L"db", &path));
   leveldb::Options options;
   options.create_if_missing = true;
   ASSERT_EQ(options.compression, leveldb::kSnappyCompression);
@@ -35,8 +35,10 @@ TEST(LevelDb, CompressesTablesWithSnappy) {
   const std::wstring folder = tessary::test::MakeTempFolder(L"leveldb");
   leveldb::Options options;
   options.create_if_missing = true;
+  std::string path;
+  ASSERT_TRUE(tessary::ToAnsi(folder + L"db", &path));
   leveldb::DB* raw = nullptr;
-  ASSERT_TRUE(leveldb::DB::Open(options, AnsiPath(folder) + "db", &raw).ok());
+  ASSERT_TRUE(leveldb::DB::Open(options, path, &raw).ok());
   std::unique_ptr<leveldb::DB> db(raw);
   const std::string repetitive(4096, 'z');
   for (int i = 0; i < 256; ++i) db->Put(leveldb::WriteOptions(), "k" + std::to_string(i), repetitive);

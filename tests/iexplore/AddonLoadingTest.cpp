@@ -37,12 +37,6 @@ size_t EventsOfPageLoad(const std::vector<JournalEntry>& entries, int load) {
   return count;
 }
 
-const AddonTiming* Find(const std::vector<AddonTiming>& timings, const std::wstring& clsid) {
-  const auto found =
-      std::find_if(timings.begin(), timings.end(), [&](const AddonTiming& t) { return t.clsid == clsid; });
-  return found == timings.end() ? nullptr : &*found;
-}
-
 class AddonLoadingTest : public StandInTest {};
 
 TEST_F(AddonLoadingTest, EveryTabLoadsTheHelpersSitesThemBeforeItNavigatesAndReleasesThemWhenItCloses) {
@@ -120,7 +114,7 @@ TEST_F(AddonLoadingTest, TheLoadAndNavigationTimeOfEachAddOnAreMeasured) {
   const DWORD tab = session->Tabs().at(0);
 
   const std::vector<AddonTiming> timings = session->Timings(tab);
-  const AddonTiming* measured = Find(timings, helper.Clsid());
+  const AddonTiming* measured = FindTiming(timings, helper.Clsid());
   ASSERT_TRUE(measured) << Narrow(session->LastError());
   EXPECT_EQ(measured->loadResult, S_OK);
   EXPECT_GE(measured->loadMicroseconds, 80000) << "creation and SetSite";
@@ -129,20 +123,20 @@ TEST_F(AddonLoadingTest, TheLoadAndNavigationTimeOfEachAddOnAreMeasured) {
   EXPECT_GE(events, 5u);
   EXPECT_GE(measured->navigationMicroseconds, static_cast<long long>(events) * 15000 * 9 / 10);
   EXPECT_LT(measured->navigationMicroseconds, static_cast<long long>(events) * 15000 + 1000000);
-  const AddonTiming* failed = Find(timings, missing);
+  const AddonTiming* failed = FindTiming(timings, missing);
   ASSERT_TRUE(failed);
   EXPECT_EQ(failed->loadResult, REGDB_E_CLASSNOTREG);
   EXPECT_EQ(failed->navigationMicroseconds, 0);
 
   const std::vector<AddonTiming> toolbars = session->Timings();
-  const AddonTiming* toolbar = Find(toolbars, band.Clsid());
+  const AddonTiming* toolbar = FindTiming(toolbars, band.Clsid());
   ASSERT_TRUE(toolbar);
   EXPECT_GE(toolbar->loadMicroseconds, 50000);
 
   // The next page load replaces the figure: a page without frames takes fewer events.
   ASSERT_TRUE(session->Navigate(tab, Page(L"plain.html", "<p>plain</p>"))) << Narrow(session->LastError());
   const std::vector<AddonTiming> later = session->Timings(tab);
-  const AddonTiming* again = Find(later, helper.Clsid());
+  const AddonTiming* again = FindTiming(later, helper.Clsid());
   ASSERT_TRUE(again);
   const size_t plainEvents = EventsOfPageLoad(helper.OfProcess(tab), 2);
   EXPECT_LT(plainEvents, events);

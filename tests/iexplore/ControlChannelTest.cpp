@@ -40,11 +40,6 @@ DWORD VisiblePageOwner(HWND frame) {
   return owner;
 }
 
-bool Ended(DWORD process) {
-  ChildProcess ended = ChildProcess::Open(process);
-  return !ended.IsValid() || ended.Wait(10000);
-}
-
 bool Contains(const std::wstring& text, const std::wstring& part) { return text.find(part) != std::wstring::npos; }
 
 class ControlChannelTest : public StandInTest {};
@@ -113,12 +108,12 @@ TEST_F(ControlChannelTest, ClosedTabsEndTheirProcessesAndTheLastOneClosesTheFram
   ASSERT_TRUE(session->SwitchTab(second));
 
   ASSERT_TRUE(session->CloseTab(second)) << Narrow(session->LastError());
-  EXPECT_TRUE(Ended(second));
+  EXPECT_TRUE(WaitForProcessEnd(second, 10000));
   EXPECT_EQ(session->Tabs(), (std::vector<DWORD>{first, third}));
   EXPECT_EQ(session->FrontTab(), third) << "the tab that took the closed one's place";
   ASSERT_TRUE(session->CloseTab(third));
   ASSERT_TRUE(session->CloseTab(first));
-  EXPECT_TRUE(Ended(session->FrameProcessId())) << "the frame closes with its last tab";
+  EXPECT_TRUE(WaitForProcessEnd(session->FrameProcessId(), 10000)) << "the frame closes with its last tab";
 }
 
 TEST_F(ControlChannelTest, WhatCannotBeDoneGetsAClearErrorAndTheStandInGoesOn) {

@@ -4,8 +4,6 @@
 // closed and released it the host program ends too.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "ChildProcess.h"
 #include "HostRegistration.h"
 #include "StandInTest.h"
@@ -22,13 +20,11 @@ TEST_F(ProductAgentTest, EveryTabLoadsThePageAgentWhichStartsTheHostProgram) {
   ASSERT_NE(session->OpenTab(Page(L"second.html", "<p>second</p>")), 0u);
   for (DWORD tab : session->Tabs()) {
     const std::vector<AddonTiming> timings = session->Timings(tab);
-    const auto agent =
-        std::find_if(timings.begin(), timings.end(), [](const AddonTiming& t) { return t.clsid == kAgentClsid; });
-    ASSERT_NE(agent, timings.end()) << "tab " << tab;
+    const AddonTiming* agent = FindTiming(timings, kAgentClsid);
+    ASSERT_NE(agent, nullptr) << "tab " << tab;
     EXPECT_EQ(agent->loadResult, S_OK);
   }
-  const ULONGLONG deadline = ::GetTickCount64() + 15000;
-  while (FindProcesses(L"TessaryBG.exe").empty() && ::GetTickCount64() < deadline) ::Sleep(100);
+  WaitUntil([] { return !FindProcesses(L"TessaryBG.exe").empty(); }, 15000, 100);
   EXPECT_EQ(FindProcesses(L"TessaryBG.exe").size(), 1u) << "the agents link to one host program";
 }
 

@@ -112,20 +112,21 @@ class ShellWindowsTest : public StandInTest {
     return nullptr;
   }
   bool WaitForCount(LONG expected, DWORD timeoutMs = 15000) {
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
     LONG count = -1;
-    while (SUCCEEDED(list_->get_Count(&count)) && count != expected && ::GetTickCount64() < deadline) ::Sleep(50);
+    // A list that fails to count ends the wait at once.
+    WaitUntil([&] { return FAILED(list_->get_Count(&count)) || count == expected; }, timeoutMs);
     return count == expected;
   }
   // The frame learns of a tab's end from the tab process's exit, a moment
   // after the shell's list has dropped it.
   static std::vector<DWORD> WaitForTabs(BrowserSession* session, const std::vector<DWORD>& expected) {
-    const ULONGLONG deadline = ::GetTickCount64() + 15000;
-    std::vector<DWORD> tabs = session->Tabs();
-    while (tabs != expected && ::GetTickCount64() < deadline) {
-      ::Sleep(50);
-      tabs = session->Tabs();
-    }
+    std::vector<DWORD> tabs;
+    WaitUntil(
+        [&] {
+          tabs = session->Tabs();
+          return tabs == expected;
+        },
+        15000);
     return tabs;
   }
 
@@ -285,8 +286,7 @@ TEST_F(ShellWindowsTest, QuitClosesThatTabOnlyAndTheFolderWindowIsLeftAlone) {
   ComPtr<IWebBrowser2> tab = TabShowing(first);
   ASSERT_TRUE(tab);
   ASSERT_EQ(tab->Quit(), S_OK);
-  ChildProcess closed = ChildProcess::Open(firstTab);
-  EXPECT_TRUE(!closed.IsValid() || closed.Wait(15000)) << "the quit tab closes";
+  EXPECT_TRUE(WaitForProcessEnd(firstTab, 15000)) << "the quit tab closes";
   ASSERT_TRUE(WaitForCount(3));
   EXPECT_TRUE(quitting->IsRunning()) << "its frame stays with the other tab";
   EXPECT_EQ(WaitForTabs(quitting, {secondTab}), std::vector<DWORD>{secondTab});
@@ -295,8 +295,7 @@ TEST_F(ShellWindowsTest, QuitClosesThatTabOnlyAndTheFolderWindowIsLeftAlone) {
   tab = TabShowing(second);
   ASSERT_TRUE(tab);
   ASSERT_EQ(tab->Quit(), S_OK);
-  ChildProcess frame = ChildProcess::Open(quitting->FrameProcessId());
-  EXPECT_TRUE(!frame.IsValid() || frame.Wait(15000)) << "the frame closes with its last tab";
+  EXPECT_TRUE(WaitForProcessEnd(quitting->FrameProcessId(), 15000)) << "the frame closes with its last tab";
   ASSERT_TRUE(WaitForCount(2));
   const std::vector<ListedWindow> windows = Listed();
   EXPECT_EQ(windows[0].url, folder) << "the folder window stays where it was";

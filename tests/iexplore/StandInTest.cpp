@@ -12,15 +12,6 @@ std::wstring WindowClass(HWND window) {
   return name;
 }
 
-bool WaitForNoProcess(const std::wstring& name, DWORD timeoutMs) {
-  const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-  while (!FindProcesses(name).empty()) {
-    if (::GetTickCount64() > deadline) return false;
-    ::Sleep(50);
-  }
-  return true;
-}
-
 void StandInTest::SetUp() { folder_ = MakeTempFolder(L"pages"); }
 
 void StandInTest::TearDown() {

@@ -40,7 +40,4 @@ class AgentStandInTest : public StandInTest {
 // The class name of a window.
 std::wstring WindowClass(HWND window);
 
-// Waits until no process of that file name runs; false if one still does.
-bool WaitForNoProcess(const std::wstring& name, DWORD timeoutMs);
-
 }  // namespace tessary::test

@@ -23,20 +23,10 @@ class ConversationTest : public AgentStandInTest {
   // Waits until the element shows the text (the agent works asynchronously).
   static bool WaitForText(BrowserSession& session, DWORD tab, const std::wstring& id, const std::wstring& text,
                           DWORD timeoutMs = 20000) {
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    while (session.Text(tab, id) != text) {
-      if (::GetTickCount64() > deadline) return false;
-      ::Sleep(50);
-    }
-    return true;
+    return WaitUntil([&] { return session.Text(tab, id) == text; }, timeoutMs);
   }
   static bool WaitForLogLine(const std::string& line, DWORD timeoutMs = 20000) {
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    while (!HasLine(LogFilePath(), line)) {
-      if (::GetTickCount64() > deadline) return false;
-      ::Sleep(50);
-    }
-    return true;
+    return WaitUntil([&] { return HasLine(LogFilePath(), line); }, timeoutMs);
   }
 };
 

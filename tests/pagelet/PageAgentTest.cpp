@@ -7,7 +7,6 @@
 #include <wrl/client.h>
 
 #include "BrowserHost.h"
-#include "Bstr.h"
 #include "HostRegistration.h"
 #include "RegisteredHostEnvironment.h"
 #include "LoadedAgent.h"
@@ -22,26 +21,9 @@ using Microsoft::WRL::ComPtr;
 
 const auto* const kRegisteredHost = ::testing::AddGlobalTestEnvironment(new RegisteredHostEnvironment);
 
-std::wstring BodyAttribute(BrowserHost& tab, const wchar_t* name) {
-  ComPtr<IHTMLDocument2> document = tab.Document();
-  ComPtr<IHTMLElement> body;
-  Variant value;
-  if (!document || FAILED(document->get_body(&body)) || !body ||
-      FAILED(body->getAttribute(Bstr(name).Get(), 0, value.Put())) || value->vt != VT_BSTR) {
-    return L"";
-  }
-  return value->bstrVal ? value->bstrVal : L"";
-}
-
 std::wstring ElementText(BrowserHost& tab, const wchar_t* id) {
-  ComPtr<IHTMLDocument2> document = tab.Document();
-  Bstr name(id);
-  Variant element;
-  if (!document || FAILED(CallByName(document.Get(), L"getElementById", {ArgBstr(name.Get())}, element.Get())) ||
-      element->vt != VT_DISPATCH || !element->pdispVal) {
-    return L"<no element>";
-  }
-  return GetStringByName(element->pdispVal, L"innerText");
+  ComPtr<IHTMLElement> element = ElementById(tab.Document().Get(), id);
+  return element ? GetStringByName(element.Get(), L"innerText") : L"<no element>";
 }
 
 bool WaitForBodyAttribute(BrowserHost& tab, const wchar_t* name, DWORD timeoutMs = 15000) {

@@ -7,6 +7,7 @@
 
 #include "ChildProcess.h"
 #include "HostRegistration.h"
+#include "ModuleExport.h"
 #include "Registrar.h"
 #include "Registry.h"
 #include "TestEnvironment.h"
@@ -86,7 +87,7 @@ class PageletInstallTest : public PageletRegistrationTest {
     PageletRegistrationTest::SetUp();
     agent_.Reset(::LoadLibraryW(AgentLibrary().c_str()));
     ASSERT_TRUE(agent_.IsValid());
-    install_ = reinterpret_cast<Install>(reinterpret_cast<void*>(::GetProcAddress(agent_.Get(), "DllInstall")));
+    install_ = Export<Install>(agent_.Get(), "DllInstall");
     ASSERT_NE(install_, nullptr);
   }
   using Install = HRESULT(STDAPICALLTYPE*)(BOOL, PCWSTR);
@@ -115,8 +116,7 @@ TEST(PageletModule, RefusesRegistrationFromAPathOf260CharactersOrMore) {
   ASSERT_TRUE(::CopyFileW(AgentLibrary().c_str(), copy.c_str(), FALSE));
   UniqueLibrary agent(::LoadLibraryW(copy.c_str()));
   ASSERT_TRUE(agent.IsValid());
-  auto registerServer =
-      reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(reinterpret_cast<void*>(::GetProcAddress(agent.Get(), "DllRegisterServer")));
+  auto registerServer = Export<HRESULT(STDAPICALLTYPE*)()>(agent.Get(), "DllRegisterServer");
   EXPECT_EQ(registerServer(), static_cast<HRESULT>(0x8007007A));
   EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, L"CLSID\\" + kClsid));
 }
@@ -124,10 +124,8 @@ TEST(PageletModule, RefusesRegistrationFromAPathOf260CharactersOrMore) {
 TEST(PageletModule, ServesOnlyItsOwnClassAndRefusesAggregation) {
   UniqueLibrary agent(::LoadLibraryW(AgentLibrary().c_str()));
   ASSERT_TRUE(agent.IsValid());
-  auto getClassObject = reinterpret_cast<HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**)>(
-      reinterpret_cast<void*>(::GetProcAddress(agent.Get(), "DllGetClassObject")));
-  auto canUnloadNow =
-      reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(reinterpret_cast<void*>(::GetProcAddress(agent.Get(), "DllCanUnloadNow")));
+  auto getClassObject = Export<HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**)>(agent.Get(), "DllGetClassObject");
+  auto canUnloadNow = Export<HRESULT(STDAPICALLTYPE*)()>(agent.Get(), "DllCanUnloadNow");
   CLSID clsid;
   ASSERT_EQ(::CLSIDFromString(kClsid.c_str(), &clsid), S_OK);
   Microsoft::WRL::ComPtr<IClassFactory> factory;

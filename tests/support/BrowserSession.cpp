@@ -199,4 +199,10 @@ bool BrowserSession::Stop(DWORD timeoutMs) {
   return clean;
 }
 
+const AddonTiming* FindTiming(const std::vector<AddonTiming>& timings, const std::wstring& clsid) {
+  const auto found =
+      std::find_if(timings.begin(), timings.end(), [&](const AddonTiming& t) { return t.clsid == clsid; });
+  return found == timings.end() ? nullptr : &*found;
+}
+
 }  // namespace tessary::test

@@ -24,6 +24,9 @@ struct AddonTiming {
   HRESULT loadResult = S_OK;
 };
 
+// The figures of the add-on with that class identifier; null when it is not among them.
+const AddonTiming* FindTiming(const std::vector<AddonTiming>& timings, const std::wstring& clsid);
+
 class BrowserSession {
  public:
   // The stand-in's program in the build's fixtures.

@@ -4,20 +4,9 @@
 
 namespace tessary::test {
 
-ChildProcess ChildProcess::Start(const std::wstring& exe, const std::wstring& arguments,
-                                 const std::wstring& outputFile) {
+ChildProcess ChildProcess::Start(const std::wstring& exe, const std::wstring& arguments) {
   STARTUPINFOW startup = {sizeof(startup)};
-  UniqueHandle output;
-  if (!outputFile.empty()) {
-    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-    output.Reset(::CreateFileW(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                               CREATE_ALWAYS, 0, nullptr));
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = output.Get();
-    startup.hStdError = output.Get();
-  }
-  return Create(exe, arguments, &startup, output.IsValid());
+  return Create(exe, arguments, &startup, false);
 }
 
 ChildProcess ChildProcess::StartSharingOutput(const std::wstring& exe, const std::wstring& arguments) {
@@ -68,9 +57,8 @@ void ChildProcess::Terminate() {
   Wait(10000);
 }
 
-DWORD RunProgram(const std::wstring& exe, const std::wstring& arguments, DWORD timeoutMs,
-                 const std::wstring& outputFile) {
-  ChildProcess child = ChildProcess::Start(exe, arguments, outputFile);
+DWORD RunProgram(const std::wstring& exe, const std::wstring& arguments, DWORD timeoutMs) {
+  ChildProcess child = ChildProcess::Start(exe, arguments);
   if (!child.IsValid()) return static_cast<DWORD>(-1);
   if (!child.Wait(timeoutMs)) {
     child.Terminate();
@@ -88,6 +76,22 @@ std::vector<DWORD> FindProcesses(const std::wstring& name) {
     if (_wcsicmp(entry.szExeFile, name.c_str()) == 0) ids.push_back(entry.th32ProcessID);
   }
   return ids;
+}
+
+bool WaitForProcessEnd(DWORD processId, DWORD milliseconds) {
+  const ChildProcess process = ChildProcess::Open(processId);
+  return !process.IsValid() || process.Wait(milliseconds);
+}
+
+bool WaitForNoProcess(const std::wstring& name, DWORD timeoutMs) {
+  const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+  for (;;) {
+    bool running = false;
+    // Waiting on each process, rather than sleeping, ends the wait as soon as the last one goes.
+    for (DWORD id : FindProcesses(name)) running = !WaitForProcessEnd(id, 50) || running;
+    if (!running) return true;
+    if (::GetTickCount64() > deadline) return false;
+  }
 }
 
 }  // namespace tessary::test

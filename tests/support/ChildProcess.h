@@ -11,10 +11,8 @@ namespace tessary::test {
 
 class ChildProcess {
  public:
-  // Starts `exe` with the given arguments (appended to the quoted path); its
-  // standard output and error go to outputFile when one is named.
-  static ChildProcess Start(const std::wstring& exe, const std::wstring& arguments = L"",
-                            const std::wstring& outputFile = L"");
+  // Starts `exe` with the given arguments (appended to the quoted path).
+  static ChildProcess Start(const std::wstring& exe, const std::wstring& arguments = L"");
   // Starts a process that writes to this process's standard output and error.
   static ChildProcess StartSharingOutput(const std::wstring& exe, const std::wstring& arguments);
   // Takes hold of a process that someone else (COM) started.
@@ -39,10 +37,17 @@ class ChildProcess {
 
 // Starts the program, waits for it and returns its exit code; STILL_ACTIVE
 // (after killing it) when it did not end within the time.
-DWORD RunProgram(const std::wstring& exe, const std::wstring& arguments, DWORD timeoutMs = 60000,
-                 const std::wstring& outputFile = L"");
+DWORD RunProgram(const std::wstring& exe, const std::wstring& arguments, DWORD timeoutMs = 60000);
 
 // Identifiers of the running processes whose file name is `name` (any case).
 std::vector<DWORD> FindProcesses(const std::wstring& name);
+
+// True when the process ended within the time. One that cannot be opened
+// counts as ended: its identifier names no process any more.
+bool WaitForProcessEnd(DWORD processId, DWORD milliseconds);
+
+// Waits until no process of that file name runs; false if one still does.
+// A listed process that cannot be opened counts as ended, as above.
+bool WaitForNoProcess(const std::wstring& name, DWORD timeoutMs);
 
 }  // namespace tessary::test

@@ -36,6 +36,25 @@ bool ProcessEnded(DWORD processId) {
   return !process || ::WaitForSingleObject(process.Get(), 0) == WAIT_OBJECT_0;
 }
 
+// Takes the first whole line out of the buffer, without its line end. Both
+// sides read the pipe in their own way (blocking, or bounded in time), so
+// `read(chunk, size, &got)` brings more bytes; false once it fails or brings none.
+template <class Read>
+bool TakeLine(std::string* buffer, std::string* line, Read read) {
+  for (;;) {
+    const size_t end = buffer->find('\n');
+    if (end != std::string::npos) {
+      *line = buffer->substr(0, end);
+      buffer->erase(0, end + 1);
+      return true;
+    }
+    char chunk[4096];
+    DWORD got = 0;
+    if (!read(chunk, static_cast<DWORD>(sizeof(chunk)), &got) || got == 0) return false;
+    buffer->append(chunk, got);
+  }
+}
+
 DWORD Remaining(ULONGLONG deadline) {
   const ULONGLONG now = ::GetTickCount64();
   return now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
@@ -105,18 +124,12 @@ ControlFields ControlError(const std::wstring& message) { return {L"error", mess
 bool IsControlOk(const ControlFields& reply) { return !reply.empty() && reply[0] == L"ok"; }
 
 bool ControlLineReader::Read(ControlFields* fields) {
-  for (;;) {
-    const size_t end = buffer_.find('\n');
-    if (end != std::string::npos) {
-      *fields = DecodeControlLine(buffer_.substr(0, end));
-      buffer_.erase(0, end + 1);
-      return true;
-    }
-    char chunk[4096];
-    DWORD read = 0;
-    if (!::ReadFile(pipe_, chunk, sizeof(chunk), &read, nullptr) || read == 0) return false;
-    buffer_.append(chunk, read);
-  }
+  std::string line;
+  const bool complete = TakeLine(&buffer_, &line, [&](char* chunk, DWORD size, DWORD* read) {
+    return ::ReadFile(pipe_, chunk, size, read, nullptr) != FALSE;
+  });
+  if (complete) *fields = DecodeControlLine(line);
+  return complete;
 }
 
 bool WriteControlLine(HANDLE pipe, const ControlFields& fields) {
@@ -171,18 +184,8 @@ bool ControlClient::WriteAll(const std::string& bytes, ULONGLONG deadline) {
 }
 
 bool ControlClient::ReadLine(std::string* line, ULONGLONG deadline) {
-  for (;;) {
-    const size_t end = buffer_.find('\n');
-    if (end != std::string::npos) {
-      *line = buffer_.substr(0, end);
-      buffer_.erase(0, end + 1);
-      return true;
-    }
-    char chunk[4096];
-    DWORD read = 0;
-    if (!Transfer(false, chunk, sizeof(chunk), &read, deadline) || read == 0) return false;
-    buffer_.append(chunk, read);
-  }
+  return TakeLine(&buffer_, line,
+                  [&](char* chunk, DWORD size, DWORD* read) { return Transfer(false, chunk, size, read, deadline); });
 }
 
 bool ControlClient::Transfer(bool write, void* data, DWORD size, DWORD* done, ULONGLONG deadline) {

@@ -56,7 +56,6 @@ class ControlClient {
   // Waits for the pipe of that process to accept a connection, for as long as
   // the process lives and the time lasts.
   bool Connect(DWORD processId, DWORD timeoutMs);
-  bool IsConnected() const { return pipe_.IsValid(); }
   // Connects first when not connected. On a broken channel or when the time
   // runs out the reply is an error and the connection is dropped, so that a
   // late answer never passes for the next one.

@@ -65,18 +65,7 @@ void KillHost() {
   RestartComService();
 }
 
-bool WaitForNoHost(DWORD timeoutMs) {
-  const DWORD start = ::GetTickCount();
-  for (;;) {
-    bool running = false;
-    for (DWORD id : FindProcesses(L"TessaryBG.exe")) {
-      ChildProcess host = ChildProcess::Open(id);
-      if (host.IsValid() && !host.Wait(100)) running = true;
-    }
-    if (!running) return true;
-    if (::GetTickCount() - start > timeoutMs) return false;
-  }
-}
+bool WaitForNoHost(DWORD timeoutMs) { return WaitForNoProcess(L"TessaryBG.exe", timeoutMs); }
 
 }  // namespace tessary::test
 

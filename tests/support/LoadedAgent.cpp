@@ -1,14 +1,13 @@
 #include "LoadedAgent.h"
 
 #include "HostRegistration.h"
+#include "ModuleExport.h"
 
 namespace tessary::test {
 
 LoadedAgent::LoadedAgent(const std::wstring& folder) : library_(::LoadLibraryW((folder + L"pagelet.dll").c_str())) {
   using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
-  auto get = library_ ? reinterpret_cast<GetClassObject>(
-                            reinterpret_cast<void*>(::GetProcAddress(library_.Get(), "DllGetClassObject")))
-                      : nullptr;
+  auto get = Export<GetClassObject>(library_.Get(), "DllGetClassObject");
   CLSID clsid;
   ::CLSIDFromString(kAgentClsid, &clsid);
   Microsoft::WRL::ComPtr<IClassFactory> factory;

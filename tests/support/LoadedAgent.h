@@ -21,7 +21,6 @@ class LoadedAgent {
   LoadedAgent(const LoadedAgent&) = delete;
   LoadedAgent& operator=(const LoadedAgent&) = delete;
 
-  bool IsValid() const { return agent_ != nullptr; }
   bool SiteOn(IWebBrowser2* browser);
   // SetSite(NULL) and the last release, as a closing tab does.
   void Release();

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "AddonIds.h"
+#include "ModuleExport.h"
 #include "Registrar.h"
 #include "TestEnvironment.h"
 #include "UniqueHandle.h"
@@ -44,8 +45,7 @@ TestAddon::~TestAddon() { CallLibrary("DllUnregisterServer"); }
 bool TestAddon::CallLibrary(const char* function) const {
   UniqueLibrary library(::LoadLibraryW(library_.c_str()));
   using Entry = HRESULT(STDAPICALLTYPE*)();
-  auto entry =
-      library ? reinterpret_cast<Entry>(reinterpret_cast<void*>(::GetProcAddress(library.Get(), function))) : nullptr;
+  auto entry = Export<Entry>(library.Get(), function);
   return entry && SUCCEEDED(entry());
 }
 

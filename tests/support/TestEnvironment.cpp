@@ -130,4 +130,13 @@ std::string Narrow(const std::wstring& text) {
   return result;
 }
 
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD intervalMs) {
+  const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+  while (!condition()) {
+    if (::GetTickCount64() > deadline) return false;
+    ::Sleep(intervalMs);
+  }
+  return true;
+}
+
 }  // namespace tessary::test

@@ -3,6 +3,7 @@
 // of their own, and small file helpers.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -42,5 +43,9 @@ std::wstring WriteTestPage(const std::wstring& folder, const std::wstring& name,
 std::wstring FileUrl(const std::wstring& path);
 
 std::string Narrow(const std::wstring& text);
+
+// Polls the condition until it holds; false when the time ran out first. For
+// what other processes do: it pumps no messages (BrowserHost::PumpUntil does).
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD intervalMs = 50);
 
 }  // namespace tessary::test

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "Bstr.h"
 #include "ComObject.h"
 #include "OleContainerSite.h"
 #include "TestEnvironment.h"
@@ -169,6 +170,28 @@ ComPtr<IHTMLWindow2> BrowserHost::PageWindow() const {
   ComPtr<IHTMLWindow2> window;
   if (ComPtr<IHTMLDocument2> document = Document()) document->get_parentWindow(&window);
   return window;
+}
+
+std::wstring BodyAttribute(const BrowserHost& tab, const wchar_t* name) {
+  ComPtr<IHTMLDocument2> document = tab.Document();
+  ComPtr<IHTMLElement> body;
+  Variant value;
+  if (!document || FAILED(document->get_body(&body)) || !body ||
+      FAILED(body->getAttribute(Bstr(name).Get(), 0, value.Put())) || value->vt != VT_BSTR) {
+    return L"";
+  }
+  return value->bstrVal ? value->bstrVal : L"";
+}
+
+ComPtr<IHTMLElement> ElementById(IHTMLDocument2* document, const wchar_t* id) {
+  Variant found;
+  ComPtr<IHTMLElement> element;
+  Bstr name(id);
+  if (document && SUCCEEDED(CallByName(document, L"getElementById", {ArgBstr(name.Get())}, found.Get())) &&
+      found->vt == VT_DISPATCH && found->pdispVal) {
+    found->pdispVal->QueryInterface(IID_PPV_ARGS(&element));
+  }
+  return element;
 }
 
 }  // namespace tessary::test

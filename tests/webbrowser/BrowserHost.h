@@ -69,4 +69,11 @@ class BrowserHost {
   Microsoft::WRL::ComPtr<IWebBrowser2> browser_;
 };
 
+// An attribute of the page's body, where the tests' pages report; empty when
+// there is no page or no such attribute.
+std::wstring BodyAttribute(const BrowserHost& tab, const wchar_t* name);
+// An element of the document, found as a page's script finds it; null when
+// there is none.
+Microsoft::WRL::ComPtr<IHTMLElement> ElementById(IHTMLDocument2* document, const wchar_t* id);
+
 }  // namespace tessary::test

@@ -53,16 +53,6 @@ class PageScriptTest : public ::testing::Test {
     Variant result;
     return CallByName(Script().Get(), L"main", {ArgDispatch(argument)}, result.Get());
   }
-  ComPtr<IHTMLElement> Element(IHTMLDocument2* document, const wchar_t* id) {
-    Variant found;
-    ComPtr<IHTMLElement> element;
-    Bstr name(id);
-    if (SUCCEEDED(CallByName(document, L"getElementById", {ArgBstr(name.Get())}, found.Get())) &&
-        found->vt == VT_DISPATCH && found->pdispVal) {
-      found->pdispVal->QueryInterface(IID_PPV_ARGS(&element));
-    }
-    return element;
-  }
 
   BrowserHost host_;
   std::wstring folder_;
@@ -154,7 +144,7 @@ TEST_F(PageScriptTest, WritingIntoABlankFrameCompletesThatFrameAgain) {
   EXPECT_EQ(complete.id, DISPID_DOCUMENTCOMPLETE);
   EXPECT_EQ(complete.url, L"about:blank");
   EXPECT_FALSE(complete.topLevel);
-  ComPtr<IHTMLElement> written = Element(document.Get(), L"x");
+  ComPtr<IHTMLElement> written = ElementById(document.Get(), L"x");
   ASSERT_TRUE(written);
   BSTR inner = nullptr;
   written->get_innerText(&inner);
@@ -199,8 +189,8 @@ TEST_F(PageScriptTest, ADriverTypesClicksAndReadsThePage) {
                                        "document.getElementById('name').value + '</i>';\n"
                                        "}, false);</script>")));
   ComPtr<IHTMLDocument2> document = host_.Document();
-  ComPtr<IHTMLElement> input = Element(document.Get(), L"name");
-  ComPtr<IHTMLElement> button = Element(document.Get(), L"b");
+  ComPtr<IHTMLElement> input = ElementById(document.Get(), L"name");
+  ComPtr<IHTMLElement> button = ElementById(document.Get(), L"b");
   ASSERT_TRUE(input && button);
   Bstr value(L"typed");
   Bstr valueName(L"value");
@@ -209,7 +199,7 @@ TEST_F(PageScriptTest, ADriverTypesClicksAndReadsThePage) {
   ASSERT_EQ(CallByName(input.Get(), L"fireEvent", {ArgBstr(change.Get())}, nullptr), S_OK);
   ASSERT_EQ(button->click(), S_OK);
   EXPECT_EQ(GetStringByName(Script().Get(), L"clicks"), L"change,listener:click,attribute");
-  ComPtr<IHTMLElement> out = Element(document.Get(), L"out");
+  ComPtr<IHTMLElement> out = ElementById(document.Get(), L"out");
   BSTR html = nullptr;
   out->get_innerHTML(&html);
   EXPECT_STREQ(html, L"<i>typed</i>");
@@ -222,7 +212,7 @@ TEST_F(PageScriptTest, ADriverTypesClicksAndReadsThePage) {
   ::SysFreeString(text);
 
   host_.ClearEvents();
-  ComPtr<IHTMLElement> link = Element(document.Get(), L"link");
+  ComPtr<IHTMLElement> link = ElementById(document.Get(), L"link");
   ASSERT_EQ(link->click(), S_OK);
   ASSERT_TRUE(BrowserHost::PumpUntil([this] { return host_.TopDocumentCompleted(); }));
   EXPECT_EQ(host_.Events().front().id, DISPID_BEFORENAVIGATE2);
