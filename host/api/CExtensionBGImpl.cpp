@@ -4,8 +4,8 @@
 #include "../program/HostProcess.h"
 #include "ApiState.h"
 #include "FileAccess.h"
-#include "SaveToFile.h"
 #include "MemberTable.h"
+#include "SaveToFile.h"
 #include "StorageApi.h"
 #include "TabsApi.h"
 

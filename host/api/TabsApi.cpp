@@ -1,7 +1,6 @@
 #include "TabsApi.h"
 
 #include <exdisp.h>
-#include <shlguid.h>
 #include <shlwapi.h>
 
 #include <vector>

@@ -17,11 +17,8 @@ TEST(ProposedFileName, KeepsWhatTheDialogsBufferHoldsWithoutHalfAPair) {
     std::wstring expected;
   } cases[] = {
       {L"notes.txt", L"notes.txt"},
-      {L"", L""},
-      {std::wstring(L"a\0b", 3), L"a"},
       {a258 + L"b", a258 + L"b"},
       {a258 + L"bc", a258 + L"b"},
-      {std::wstring(300, L'x'), std::wstring(259, L'x')},
       // The pair would be cut after its first half: it goes as a whole.
       {a258 + smile, a258},
       {a258 + smile + L"z", a258},
@@ -30,7 +27,6 @@ TEST(ProposedFileName, KeepsWhatTheDialogsBufferHoldsWithoutHalfAPair) {
   for (const auto& c : cases) {
     EXPECT_EQ(ProposedFileName(Bstr(c.name).Get()), c.expected) << "length " << c.name.size();
   }
-  EXPECT_EQ(ProposedFileName(nullptr), L"");
 }
 
 }  // namespace

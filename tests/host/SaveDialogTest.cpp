@@ -13,6 +13,7 @@
 #include "BackgroundClient.h"
 #include "ChildProcess.h"
 #include "HostRegistration.h"
+#include "StandInTest.h"
 #include "TestEnvironment.h"
 #include "UniqueHandle.h"
 
@@ -26,12 +27,6 @@ std::wstring TextOf(HWND window) {
   wchar_t text[1024] = {};
   if (window) ::SendMessageW(window, WM_GETTEXT, ARRAYSIZE(text), reinterpret_cast<LPARAM>(text));
   return text;
-}
-
-std::wstring ClassOf(HWND window) {
-  wchar_t name[64] = {};
-  ::GetClassNameW(window, name, ARRAYSIZE(name));
-  return name;
 }
 
 HWND FindChild(HWND parent, const std::function<bool(HWND)>& match) {
@@ -48,12 +43,12 @@ HWND FindChild(HWND parent, const std::function<bool(HWND)>& match) {
 }
 
 HWND FileNameEdit(HWND dialog) {
-  return FindChild(dialog, [](HWND w) { return ::GetDlgCtrlID(w) == kFileNameBox && ClassOf(w) == L"Edit"; });
+  return FindChild(dialog, [](HWND w) { return ::GetDlgCtrlID(w) == kFileNameBox && WindowClass(w) == L"Edit"; });
 }
 
 // What the user does: each press is a click on the button, from the queue.
 void Press(HWND dialog, int id) {
-  ::PostMessageW(FindChild(dialog, [id](HWND w) { return ::GetDlgCtrlID(w) == id && ClassOf(w) == L"Button"; }),
+  ::PostMessageW(FindChild(dialog, [id](HWND w) { return ::GetDlgCtrlID(w) == id && WindowClass(w) == L"Button"; }),
                  BM_CLICK, 0, 0);
 }
 
@@ -93,7 +88,7 @@ class SaveDialogTest : public ::testing::Test {
           auto* s = reinterpret_cast<Search*>(p);
           DWORD process = 0;
           ::GetWindowThreadProcessId(window, &process);
-          if (process == s->host && ::IsWindowVisible(window) && ClassOf(window) == L"#32770" &&
+          if (process == s->host && ::IsWindowVisible(window) && WindowClass(window) == L"#32770" &&
               (s->title.empty() || TextOf(window) == s->title)) {
             s->found.push_back(window);
           }

@@ -8,8 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <mutex>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -31,9 +29,9 @@ namespace {
 
 int CountLines(const std::string& line) { return test::CountLines(LogFilePath(), line); }
 
-// Windows made and served by a thread of their own, so that they take the
-// host's messages while the test waits in its call to the host. Each window
-// records the toolbar state messages it receives.
+// Windows of this test's own, which record the toolbar state messages they
+// receive. The host's messages reach them while the test waits in its call to
+// the host (the apartment's wait lets sent messages in).
 class WindowTree {
  public:
   struct Spec {
@@ -43,63 +41,32 @@ class WindowTree {
   };
   using Received = std::vector<std::pair<WPARAM, LPARAM>>;
 
-  explicit WindowTree(std::vector<Spec> specs) : specs_(std::move(specs)) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    thread_ = std::thread([this] { Run(); });
-    created_.wait(lock, [this] { return windows_.size() == specs_.size(); });
-  }
-  ~WindowTree() {
-    ::PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
-    thread_.join();
-  }
-  HWND Window(size_t index) const { return windows_[index]; }
-  Received ReceivedBy(size_t index) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return received_[windows_[index]];
-  }
-
- private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_TOOLBAR_SETSTATE) {
-      auto* tree = reinterpret_cast<WindowTree*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-      std::lock_guard<std::mutex> lock(tree->mutex_);
-      tree->received_[window].emplace_back(wParam, lParam);
-      return 0;
-    }
-    return ::DefWindowProcW(window, message, wParam, lParam);
-  }
-
-  void Run() {
-    threadId_ = ::GetCurrentThreadId();
-    std::vector<HWND> windows;
-    for (const Spec& spec : specs_) {
+  explicit WindowTree(const std::vector<Spec>& specs) {
+    for (const Spec& spec : specs) {
       WNDCLASSW windowClass = {};
       windowClass.lpfnWndProc = &WindowProc;
       windowClass.lpszClassName = spec.className;
       ::RegisterClassW(&windowClass);
-      const HWND parent = spec.parent < 0 ? nullptr : windows[spec.parent];
+      const HWND parent = spec.parent < 0 ? nullptr : windows_[spec.parent];
       const DWORD style = (parent ? WS_CHILD : WS_POPUP) | (spec.visible ? WS_VISIBLE : 0);
-      HWND window = ::CreateWindowExW(0, spec.className, L"", style, 0, 0, 200, 100, parent, nullptr, nullptr, nullptr);
-      ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-      windows.push_back(window);
+      windows_.push_back(
+          ::CreateWindowExW(0, spec.className, L"", style, 0, 0, 200, 100, parent, nullptr, nullptr, nullptr));
     }
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      windows_ = windows;
-    }
-    created_.notify_one();
-    MSG msg;
-    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) ::DispatchMessageW(&msg);
-    for (auto window = windows.rbegin(); window != windows.rend(); ++window) ::DestroyWindow(*window);
+  }
+  ~WindowTree() {
+    for (auto window = windows_.rbegin(); window != windows_.rend(); ++window) ::DestroyWindow(*window);
+  }
+  Received ReceivedBy(size_t index) const { return received_[windows_[index]]; }
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_TOOLBAR_SETSTATE) return ::DefWindowProcW(window, message, wParam, lParam);
+    received_[window].emplace_back(wParam, lParam);
+    return 0;
   }
 
-  std::vector<Spec> specs_;
-  std::mutex mutex_;
-  std::condition_variable created_;
+  static inline std::map<HWND, Received> received_;
   std::vector<HWND> windows_;
-  std::map<HWND, Received> received_;
-  std::thread thread_;
-  DWORD threadId_ = 0;
 };
 
 // The shell's list as this test reads it: each window's address, in order.
