@@ -1,16 +1,18 @@
 // The demo: registers the host program and the page agent, stores a value in
 // the background page's storage from a small client, then opens a page in the
 // browser stand-in whose content script asks the background page for that
-// value and writes the answer into the page. Prints the page's text and the
-// host program's log.
+// value and writes the answer into the page; the background page then opens a
+// second page in a new tab. Prints the pages' text and the host program's log.
 #include <windows.h>
 
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <wrl/client.h>
 
+#include "BackgroundClient.h"
 #include "Bstr.h"
 #include "BrowserSession.h"
 #include "ChildProcess.h"
@@ -32,16 +34,6 @@ unsigned long Since(ULONGLONG start) { return static_cast<unsigned long>(::GetTi
 bool Fail(const char* step, HRESULT hr) {
   std::printf("demo: %s failed, 0x%08lX\n", step, static_cast<unsigned long>(hr));
   return false;
-}
-
-bool WaitUntilReady(IBGC* bgc) {
-  return WaitUntil(
-      [&] {
-        int state = 0;
-        bgc->getState(&state);
-        return state != 0;
-      },
-      10000);
 }
 
 // Waits for the host program to end by itself after its last client left,
@@ -98,10 +90,32 @@ std::wstring WaitForAnswer(BrowserSession& session, DWORD tab) {
   return answer;
 }
 
+// Has the background page open a second page with openTab: it opens in a new
+// tab of the browser listed last in the shell's list of windows.
+bool OpenSecondTab(BrowserSession& session, const std::wstring& folder) {
+  const std::wstring page =
+      WriteTestPage(folder, L"second.html", "<html><body><p id='second'>Opened by openTab</p></body></html>");
+  BackgroundClient client(static_cast<int>(::GetCurrentProcessId()));
+  if (!client.Connect()) return Fail("connecting", E_FAIL);
+  const std::wstring request = L"opentab|" + page;
+  std::printf("demo: client -> %s\n", Narrow(request).c_str());
+  std::printf("demo: client <- %s\n", Narrow(client.Ask(request)).c_str());
+  client.Bgc()->disconnect(client.Id(), client.Channel().Dispatch());
+  std::vector<DWORD> tabs;
+  if (!WaitUntil([&] { return (tabs = session.Tabs()).size() == 2; }, 30000) ||
+      !session.WaitForDocument(tabs[1], 1)) {
+    return Fail("waiting for the second tab", E_PENDING);
+  }
+  std::printf("demo: the second tab (process %lu) shows: %s\n", static_cast<unsigned long>(tabs[1]),
+              Narrow(session.Text(tabs[1], L"second")).c_str());
+  return true;
+}
+
 // Opens a page whose content script asks the background page (started anew
 // by the page agent) for the stored greeting.
 bool AskFromAPage() {
-  const std::wstring page = WriteTestPage(MakeTempFolder(L"demo"), L"greeting.html",
+  const std::wstring folder = MakeTempFolder(L"demo");
+  const std::wstring page = WriteTestPage(folder, L"greeting.html",
                                           "<html><body><h1>Tessary demo</h1>"
                                           "<div id='request' data-message='get|greeting'></div>"
                                           "<p>The background page answered: <span id='answer'>waiting</span></p>"
@@ -118,6 +132,7 @@ bool AskFromAPage() {
   const std::wstring answer = WaitForAnswer(*session, tab);
   std::printf("demo: the page's answer arrived %lu ms after the browser started\n", Since(started));
   std::printf("demo: page text\n----\n%s\n----\n", Narrow(session->Text(tab)).c_str());
+  const bool opened = OpenSecondTab(*session, folder);
   const auto hosts = FindProcesses(L"TessaryBG.exe");
   const DWORD host = hosts.empty() ? 0 : hosts[0];
   const ULONGLONG closed = ::GetTickCount64();
@@ -126,7 +141,7 @@ bool AskFromAPage() {
   WaitForHostEnd(host, closed);
   const bool found = answer == std::wstring(L"string:") + kGreeting;
   if (!found) std::printf("demo: the page did not receive the stored greeting\n");
-  return found && stopped;
+  return found && opened && stopped;
 }
 
 bool Run() {

@@ -32,6 +32,10 @@ wine_fresh_prefix() {
   # in this prefix, and only here, the stand-in's in-process server replaces it
   # and forwards to the stand-in's local server, which every process shares.
   wine_register_fixture shellwindows_standin.dll ShellWindows
+  # Wine keeps files as Unix files and the tests run as root, whom no folder's
+  # permissions stop: C:\readonly is a folder where every new file is refused
+  # (sysfs creates none), for the tests of saving where the user may not write.
+  ln -sfn /sys/kernel "$WINEPREFIX/drive_c/readonly"
 }
 
 # Registers a stand-in DLL of build/tests/fixtures with its own

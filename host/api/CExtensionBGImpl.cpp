@@ -5,7 +5,9 @@
 #include "ApiState.h"
 #include "FileAccess.h"
 #include "MemberTable.h"
+#include "SaveToFile.h"
 #include "StorageApi.h"
+#include "TabsApi.h"
 
 namespace tessary::host {
 
@@ -66,7 +68,7 @@ void CExtensionBGImpl::setOnDisconnect(IDispatch* cb) { SetHandler(kDisconnectHa
 
 void CExtensionBGImpl::setOnMessage(IDispatch* cb) { SetHandler(kMessageHandler, cb); }
 
-void CExtensionBGImpl::openTab(BSTR) {}
+void CExtensionBGImpl::openTab(BSTR str) { OpenTab(str); }
 
 void CExtensionBGImpl::itemSet(BSTR key, BSTR value, IDispatch* cb) {
   ItemSet(Api().storage, Host().log, key, value, cb);
@@ -76,14 +78,14 @@ void CExtensionBGImpl::itemGet(BSTR key, IDispatch* cb) { ItemGet(Api().storage,
 
 void CExtensionBGImpl::itemDelete(BSTR str) { ItemDelete(Api().storage, Host().log, str); }
 
-void CExtensionBGImpl::firstRun() {}
+void CExtensionBGImpl::firstRun() { FirstRun(Host().log); }
 
 void CExtensionBGImpl::checkUpdate() {}
 
-void CExtensionBGImpl::setIcon(int) {}
+void CExtensionBGImpl::setIcon(int n) { SetIcon(n, &Api().authenticated); }
 
-void CExtensionBGImpl::saveToFile(BSTR, BSTR) {}
+void CExtensionBGImpl::saveToFile(BSTR str1, BSTR str2) { SaveToFile(str1, str2, Host().log); }
 
-int CExtensionBGImpl::activeTab() { return 0; }
+int CExtensionBGImpl::activeTab() { return ActiveTab(Host().log); }
 
 }  // namespace tessary::host

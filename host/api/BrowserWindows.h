@@ -1,0 +1,24 @@
+#pragma once
+// Internet Explorer's windows as the host program finds them in the window
+// tree: by exact, case-sensitive class name.
+#include <windows.h>
+
+#include <functional>
+
+namespace tessary::host {
+
+constexpr wchar_t kFrameWindowClass[] = L"IEFrame";
+constexpr wchar_t kPageWindowClass[] = L"Internet Explorer_Server";
+
+bool HasWindowClass(HWND window, const wchar_t* className);
+
+// The visitor returns false to stop. Top-level windows come in the system's
+// order, front to back; descendants are all levels below the window.
+void ForEachTopLevelWindow(const std::function<bool(HWND)>& visit);
+void ForEachDescendant(HWND window, const std::function<bool(HWND)>& visit);
+
+// The owner of the host program's dialogs and message boxes: the foreground
+// window when it is a frame, else the first frame found, else none.
+HWND FrameForDialogs();
+
+}  // namespace tessary::host

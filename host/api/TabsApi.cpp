@@ -1,0 +1,165 @@
+#include "TabsApi.h"
+
+#include <exdisp.h>
+#include <shlwapi.h>
+
+#include <vector>
+
+#include <wrl/client.h>
+
+#include "../program/Log.h"
+#include "Bstr.h"
+#include "BrowserWindows.h"
+#include "Tessary.h"
+#include "ToolbarWindow.h"
+#include "UniqueHandle.h"
+#include "Variant.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace tessary::host {
+namespace {
+
+// More would only be reopened by a later call.
+constexpr size_t kMaxReopenedTabs = 30;
+// Long enough for the reopened tabs' page agents to hold the host program
+// themselves before the thread lets go of it.
+constexpr DWORD kHoldHostMs = 5000;
+
+ComPtr<IShellWindows> ShellWindows() {
+  ComPtr<IShellWindows> list;
+  ::CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&list));
+  return list;
+}
+
+bool IsInternetExplorer(IWebBrowser2* browser) {
+  Bstr program;
+  return SUCCEEDED(browser->get_FullName(program.Put())) && program.Get() &&
+         ::StrStrIW(program.Get(), L"IEXPLORE.EXE") != nullptr;
+}
+
+// The list's window at that index when it is a browser of Internet Explorer,
+// else null; *result is the list's own answer for the index.
+ComPtr<IWebBrowser2> InternetExplorerAt(IShellWindows* list, LONG index, HRESULT* result) {
+  ComPtr<IDispatch> item;
+  *result = list->Item(ArgI4(index), &item);
+  ComPtr<IWebBrowser2> browser;
+  if (FAILED(*result) || !item || FAILED(item.As(&browser)) || !IsInternetExplorer(browser.Get())) return nullptr;
+  return browser;
+}
+
+bool IsTopLevel(IWebBrowser2* browser) {
+  VARIANT_BOOL top = VARIANT_FALSE;
+  return SUCCEEDED(browser->get_TopLevelContainer(&top)) && top == VARIANT_TRUE;
+}
+
+HRESULT NavigateInNewTab(IWebBrowser2* browser, BSTR url) {
+  VARIANT address = ArgBstr(url);
+  VARIANT flags = ArgI4(navOpenInNewTab);
+  Variant targetFrame, postData, headers;
+  return browser->Navigate2(&address, &flags, targetFrame.Get(), postData.Get(), headers.Get());
+}
+
+// The browsers to reopen, the last listed first.
+std::vector<ComPtr<IWebBrowser2>> TopLevelBrowsers(IShellWindows* list, LONG count, Log& log) {
+  std::vector<ComPtr<IWebBrowser2>> browsers;
+  for (LONG index = count - 1; index >= 0 && browsers.size() < kMaxReopenedTabs; --index) {
+    HRESULT hr = S_OK;
+    ComPtr<IWebBrowser2> browser = InternetExplorerAt(list, index, &hr);
+    if (FAILED(hr)) {
+      log.Warning() << "Can't get IDispatch from IShellWindows collection, code " << hr;
+      continue;
+    }
+    if (browser && IsTopLevel(browser.Get())) browsers.push_back(browser);
+  }
+  return browsers;
+}
+
+void Reopen(IWebBrowser2* browser, Log& log) {
+  Bstr url;
+  if (FAILED(browser->get_LocationURL(url.Put())) || url.Length() == 0) return;
+  log.Trace() << "recreating " << url.View();
+  if (SUCCEEDED(NavigateInNewTab(browser, url.Get()))) browser->Quit();
+}
+
+void ReopenTabs(Log& log) {
+  ComPtr<IShellWindows> list = ShellWindows();
+  if (!list) return;
+  ComPtr<IUnknown> enumerator;
+  HRESULT hr = list->_NewEnum(&enumerator);
+  if (FAILED(hr)) {
+    log.Error() << "Cannot enumerate IE windows, code " << hr;
+    return;
+  }
+  LONG count = 0;
+  if (FAILED(list->get_Count(&count)) || count == 0) return;
+  const std::vector<ComPtr<IWebBrowser2>> browsers = TopLevelBrowsers(list.Get(), count, log);
+  if (browsers.empty()) return;
+  // Holds the host program while the old tabs' page agents let go of it and
+  // before the new tabs' agents have reached it.
+  ComPtr<IUnknown> host;
+  hr = ::CoCreateInstance(CLSID_CBGC, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&host));
+  if (FAILED(hr)) {
+    log.Warning() << "firstRun: CoCreateInstance failed, code " << hr;
+    return;
+  }
+  for (const ComPtr<IWebBrowser2>& browser : browsers) Reopen(browser.Get(), log);
+  ::Sleep(kHoldHostMs);
+}
+
+DWORD WINAPI FirstRunThread(void* log) {
+  if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 0;
+  ReopenTabs(*static_cast<Log*>(log));
+  ::CoUninitialize();
+  return 0;
+}
+
+}  // namespace
+
+void OpenTab(BSTR url) {
+  ComPtr<IShellWindows> list = ShellWindows();
+  LONG count = 0;
+  if (!list || FAILED(list->get_Count(&count))) return;
+  for (LONG index = count - 1; index >= 0; --index) {
+    HRESULT hr = S_OK;
+    if (ComPtr<IWebBrowser2> browser = InternetExplorerAt(list.Get(), index, &hr)) {
+      NavigateInNewTab(browser.Get(), url);
+      return;
+    }
+  }
+}
+
+int ActiveTab(Log& log) {
+  DWORD process = 0;
+  ForEachTopLevelWindow([&](HWND frame) {
+    if (!HasWindowClass(frame, kFrameWindowClass) || !::IsWindowVisible(frame)) return true;
+    log.Trace() << "vivsible";
+    ForEachDescendant(frame, [&](HWND window) {
+      if (!HasWindowClass(window, kPageWindowClass)) return true;
+      log.Trace() << "Internet Explorer_Server";
+      if (::IsWindowVisible(window)) ::GetWindowThreadProcessId(window, &process);
+      return process == 0;
+    });
+    return process == 0;
+  });
+  return static_cast<int>(process);
+}
+
+void SetIcon(int state, bool* authenticated) {
+  *authenticated = state != 0;
+  ForEachTopLevelWindow([&](HWND frame) {
+    if (!HasWindowClass(frame, kFrameWindowClass)) return true;
+    ForEachDescendant(frame, [&](HWND window) {
+      if (HasWindowClass(window, kToolbarWindowClass)) ::SendMessageW(window, WM_TOOLBAR_SETSTATE, 0, state);
+      return true;
+    });
+    return true;
+  });
+}
+
+void FirstRun(Log& log) {
+  UniqueHandle thread(::CreateThread(nullptr, 0, &FirstRunThread, &log, 0, nullptr));
+  if (!thread) log.Warning() << "Can't create firstRun thread";
+}
+
+}  // namespace tessary::host

@@ -1,0 +1,217 @@
+// saveToFile in a real host program, answered as a user answers it: the test
+// finds the host's Save As dialogs and message boxes among the windows, types
+// into the file name box and presses buttons with window messages.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "BackgroundClient.h"
+#include "ChildProcess.h"
+#include "HostRegistration.h"
+#include "StandInTest.h"
+#include "TestEnvironment.h"
+#include "UniqueHandle.h"
+
+namespace tessary::test {
+namespace {
+
+constexpr int kFileNameBox = 0x47C;  // cmb13, the file name combo box with its edit control
+constexpr int kBoxText = 0xFFFF;     // a message box's text
+
+std::wstring TextOf(HWND window) {
+  wchar_t text[1024] = {};
+  if (window) ::SendMessageW(window, WM_GETTEXT, ARRAYSIZE(text), reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+HWND FindChild(HWND parent, const std::function<bool(HWND)>& match) {
+  std::pair<const std::function<bool(HWND)>*, HWND> search{&match, nullptr};
+  ::EnumChildWindows(
+      parent,
+      [](HWND window, LPARAM p) {
+        auto* s = reinterpret_cast<decltype(search)*>(p);
+        if ((*s->first)(window)) s->second = window;
+        return s->second ? FALSE : TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.second;
+}
+
+HWND FileNameEdit(HWND dialog) {
+  return FindChild(dialog, [](HWND w) { return ::GetDlgCtrlID(w) == kFileNameBox && WindowClass(w) == L"Edit"; });
+}
+
+// What the user does: each press is a click on the button, from the queue.
+void Press(HWND dialog, int id) {
+  ::PostMessageW(FindChild(dialog, [id](HWND w) { return ::GetDlgCtrlID(w) == id && WindowClass(w) == L"Button"; }),
+                 BM_CLICK, 0, 0);
+}
+
+void Choose(HWND dialog, const std::wstring& path) {
+  ::SendMessageW(FileNameEdit(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+  Press(dialog, IDOK);
+}
+
+class SaveDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(WaitForNoHost(15000)) << "a host from an earlier test is still running";
+    background_ = std::make_unique<BackgroundClient>(1);
+    ASSERT_TRUE(background_->Connect());
+    host_ = FindProcesses(L"TessaryBG.exe").at(0);
+    folder_ = MakeTempFolder(L"save");
+  }
+  void TearDown() override {
+    for (HWND dialog : Windows(L"")) Press(dialog, IDCANCEL);
+    EXPECT_TRUE(WaitUntil([&] { return Windows(L"").empty(); }, 10000));
+    background_.reset();
+    EXPECT_TRUE(WaitForNoHost(15000));
+  }
+
+  void Save(const std::wstring& name, const std::wstring& text) {
+    EXPECT_EQ(background_->Ask(L"save|" + name + L"|" + text), L"saving");
+  }
+  // The host's visible dialog windows with that title (any for an empty one).
+  std::vector<HWND> Windows(const std::wstring& title) {
+    struct Search {
+      DWORD host;
+      const std::wstring& title;
+      std::vector<HWND> found;
+    } search{host_, title, {}};
+    ::EnumWindows(
+        [](HWND window, LPARAM p) {
+          auto* s = reinterpret_cast<Search*>(p);
+          DWORD process = 0;
+          ::GetWindowThreadProcessId(window, &process);
+          if (process == s->host && ::IsWindowVisible(window) && WindowClass(window) == L"#32770" &&
+              (s->title.empty() || TextOf(window) == s->title)) {
+            s->found.push_back(window);
+          }
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+  }
+  std::vector<HWND> WaitForSaveDialogs(size_t count) {
+    std::vector<HWND> dialogs;
+    WaitUntil([&] { return (dialogs = Windows(L"Save As")).size() == count; }, 20000);
+    return dialogs;
+  }
+  HWND WaitForSaveDialog() {
+    const std::vector<HWND> dialogs = WaitForSaveDialogs(1);
+    return dialogs.size() == 1 ? dialogs[0] : nullptr;
+  }
+  // A message box of the host whose text contains that text.
+  HWND WaitForBox(const std::wstring& text) {
+    HWND box = nullptr;
+    WaitUntil(
+        [&] {
+          for (HWND w : Windows(L"")) {
+            if (TextOf(::GetDlgItem(w, kBoxText)).find(text) != std::wstring::npos) box = w;
+          }
+          return box != nullptr;
+        },
+        20000);
+    return box;
+  }
+  bool WaitForFile(const std::wstring& name, const std::string& bytes) {
+    return WaitUntil([&] { return ReadFileBytes(folder_ + name) == bytes; }, 20000);
+  }
+  static int CountLines(const std::string& line) { return test::CountLines(LogFilePath(), line); }
+
+  std::unique_ptr<BackgroundClient> background_;
+  DWORD host_ = 0;
+  std::wstring folder_;
+};
+
+TEST_F(SaveDialogTest, WritesUtf8WithoutByteOrderMarkAndReplacesAFileOnlyAfterAsking) {
+  Save(folder_ + L"hello", L"h\u00E9llo");
+  HWND dialog = WaitForSaveDialog();
+  ASSERT_TRUE(dialog);
+  EXPECT_EQ(TextOf(FileNameEdit(dialog)), L"hello");
+  Press(dialog, IDOK);
+  EXPECT_TRUE(WaitForFile(L"hello.txt", "\x68\xC3\xA9\x6C\x6C\x6F")) << "the dialog adds .txt to a bare name";
+
+  ASSERT_TRUE(WriteFileBytes(folder_ + L"old.txt", "older and longer contents"));
+  Save(L"old", L"new\nline");
+  dialog = WaitForSaveDialog();
+  ASSERT_TRUE(dialog);
+  Choose(dialog, folder_ + L"old.txt");
+  HWND replace = WaitForBox(L"replace");
+  ASSERT_TRUE(replace);
+  EXPECT_EQ(ReadFileBytes(folder_ + L"old.txt"), "older and longer contents");
+  Press(replace, IDYES);
+  EXPECT_TRUE(WaitForFile(L"old.txt", "new\nline"));
+}
+
+TEST_F(SaveDialogTest, AnEmptyTextShowsNoDialogAndEveryOtherCallADialogOfItsOwn) {
+  Save(L"empty", L"");
+  // The dialog's buffer keeps the first 258 characters: a 259th would split the pair.
+  const std::wstring longName = std::wstring(258, L'a') + L"\U0001F600z";
+  Save(longName, L"long");
+  Save(folder_ + L"two", L"second");
+  std::vector<HWND> dialogs = WaitForSaveDialogs(2);
+  ASSERT_EQ(dialogs.size(), 2u);
+  ::Sleep(1000);
+  ASSERT_EQ(Windows(L"Save As").size(), 2u) << "the empty text opened a dialog";
+  std::vector<std::wstring> shown = {TextOf(FileNameEdit(dialogs[0])), TextOf(FileNameEdit(dialogs[1]))};
+  if (shown[0] != L"two") std::swap(dialogs[0], dialogs[1]), std::swap(shown[0], shown[1]);
+  EXPECT_EQ(shown, (std::vector<std::wstring>{L"two", std::wstring(258, L'a')}));
+  Press(dialogs[1], IDCANCEL);
+  Press(dialogs[0], IDOK);
+  EXPECT_TRUE(WaitForFile(L"two.txt", "second"));
+}
+
+TEST_F(SaveDialogTest, AccessDeniedAsksAgainAndOtherFailuresEndTheAttempt) {
+  // Prepared with the test prefix: as root no folder's permissions would stop
+  // the file under Wine, so this folder is one of sysfs, which creates none.
+  const std::wstring denied = L"C:\\readonly\\tessary-denied.txt";
+  UniqueHandle probe(::CreateFileW(denied.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  ASSERT_FALSE(probe);
+  ASSERT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+
+  Save(L"denied", L"text");
+  HWND dialog = WaitForSaveDialog();
+  ASSERT_TRUE(dialog);
+  Choose(dialog, denied);
+  HWND box = WaitForBox(L"You have no permission to save to this directory, please select another location");
+  ASSERT_TRUE(box);
+  EXPECT_EQ(TextOf(box), L"Error");
+  Press(box, IDOK);
+  dialog = WaitForSaveDialog();
+  ASSERT_TRUE(dialog) << "the dialog comes again";
+  EXPECT_EQ(TextOf(FileNameEdit(dialog)), L"tessary-denied.txt");
+  Press(dialog, IDCANCEL);
+  EXPECT_TRUE(WaitUntil([&] { return Windows(L"").empty(); }, 10000));
+  EXPECT_EQ(CountLines("Cannot save file, error 5"), 1);
+
+  // A file another program holds open without sharing.
+  const std::wstring locked = folder_ + L"locked.txt";
+  ASSERT_TRUE(WriteFileBytes(locked, "kept"));
+  UniqueHandle holder(::CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(holder);
+  Save(L"locked", L"text");
+  dialog = WaitForSaveDialog();
+  ASSERT_TRUE(dialog);
+  Choose(dialog, locked);
+  HWND replace = WaitForBox(L"replace");
+  ASSERT_TRUE(replace);
+  Press(replace, IDYES);
+  box = WaitForBox(L"Unable to save to this location");
+  ASSERT_TRUE(box);
+  Press(box, IDOK);
+  EXPECT_TRUE(WaitUntil([&] { return Windows(L"").empty(); }, 10000));
+  ::Sleep(1000);
+  EXPECT_TRUE(Windows(L"").empty()) << "no second dialog after another failure";
+  EXPECT_EQ(CountLines("Cannot save file, error 32"), 1);
+  holder.Reset();
+  EXPECT_EQ(ReadFileBytes(locked), "kept");
+}
+
+}  // namespace
+}  // namespace tessary::test
