@@ -80,7 +80,8 @@ void CExtensionBGImpl::firstRun() {}
 
 void CExtensionBGImpl::checkUpdate() {}
 
-void CExtensionBGImpl::setIcon(int) {}
+// The toolbars read the flag when they are created.
+void CExtensionBGImpl::setIcon(int n) { Api().authenticated = n != 0; }
 
 void CExtensionBGImpl::saveToFile(BSTR, BSTR) {}
 
