@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 #include <shobjidl.h>
 
+#include <commctrl.h>
+
 #include <cstring>
+#include <vector>
 
 #include <wrl/client.h>
 
@@ -205,6 +208,41 @@ TEST_F(BandObjectTest, ASitedBandShowsClosesAndShowsTheSameToolbarWindowAgain) {
   EXPECT_EQ(Site(nullptr), S_OK);
   EXPECT_EQ(site.References(), 0u) << "the site is let go";
   EXPECT_TRUE(::IsWindow(window)) << "the windows go with the band, not with its site";
+}
+
+TEST_F(BandObjectTest, TheIconGroupsHoldTheirSizesIn256ColoursAndFillTheButtonsImageList) {
+#pragma pack(push, 2)
+  struct GroupEntry {
+    BYTE width, height, colours, reserved;
+    WORD planes, bitCount;
+    DWORD bytes;
+    WORD id;
+  };
+#pragma pack(pop)
+  struct Case {
+    UINT group;
+    std::vector<int> sizes;
+  };
+  for (const Case& c : {Case{203, {16, 32, 48, 64, 128}}, Case{209, {16, 32, 48, 64}}}) {
+    SCOPED_TRACE(c.group);
+    HRSRC found = ::FindResourceW(library_.Get(), MAKEINTRESOURCEW(c.group), RT_GROUP_ICON);
+    ASSERT_NE(found, nullptr);
+    const auto* group = static_cast<const WORD*>(::LockResource(::LoadResource(library_.Get(), found)));
+    const auto* entries = reinterpret_cast<const GroupEntry*>(group + 3);
+    std::vector<int> sizes;
+    for (WORD i = 0; i < group[2]; ++i) {
+      sizes.push_back(entries[i].width ? entries[i].width : 256);
+      EXPECT_EQ(entries[i].bitCount, 8) << "256 colours";
+      EXPECT_NE(::LoadImageW(library_.Get(), MAKEINTRESOURCEW(c.group), IMAGE_ICON, sizes.back(), sizes.back(), 0),
+                nullptr);
+    }
+    EXPECT_EQ(sizes, c.sizes);
+  }
+  TestSite site(true, true, parent_);
+  ASSERT_EQ(Site(static_cast<IOleWindow*>(&site)), S_OK);
+  const auto images = reinterpret_cast<HIMAGELIST>(::SendMessageW(BandWindow(), TB_GETIMAGELIST, 0, 0));
+  EXPECT_EQ(::ImageList_GetImageCount(images), 2);
+  EXPECT_EQ(Site(nullptr), S_OK);
 }
 
 TEST_F(BandObjectTest, TheFactoryRefusesAggregationAndEachBandHoldsTheModule) {
