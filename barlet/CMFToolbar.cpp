@@ -34,9 +34,10 @@ void AddIcon(HIMAGELIST images, UINT resource) {
 
 }  // namespace
 
+// The window goes first: it uses the image list until its end.
 CMFToolbar::~CMFToolbar() {
-  if (images_) ::ImageList_Destroy(images_);
   if (window_) ::DestroyWindow(window_);
+  if (images_) ::ImageList_Destroy(images_);
 }
 
 bool CMFToolbar::Create(HWND parent, const RECT& rect) {
@@ -98,6 +99,8 @@ void CMFToolbar::SetUpButton() {
   ::SendMessageW(window_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
   ::SendMessageW(window_, TB_SETMAXTEXTROWS, 1, 0);
 
+  // A window made again for a new site gets a list of its own.
+  if (images_) ::ImageList_Destroy(images_);
   images_ = ::ImageList_Create(kImageSize, kImageSize, ILC_COLOR16, 2, 0);
   AddIcon(images_, IDI_PADLOCK_SET);
   AddIcon(images_, IDI_PADLOCK_CLEAR);
@@ -141,37 +144,39 @@ LRESULT CMFToolbar::OnCommand(WPARAM wParam) {
 }
 
 void CMFToolbar::OnSetState(WPARAM wParam, LPARAM lParam) {
-  if (wParam) {
-    RefreshFromHost();
-  } else {
+  if (!wParam) {
     CbarletModule::Get().Toolbars().authState = static_cast<int>(lParam);
+  } else if (!RefreshFromHost()) {
+    return;
   }
   Redraw();
 }
 
-void CMFToolbar::RefreshFromHost() {
+// While a call to the host is out, the thread handles other messages: the
+// tab may close and take this toolbar with it before the call returns.
+bool CMFToolbar::RefreshFromHost() {
+  const HWND window = window_;
+  const auto stillHere = [this, window] {
+    return ::IsWindow(window) && ::GetWindowLongPtrW(window, GWLP_USERDATA) == reinterpret_cast<LONG_PTR>(this);
+  };
   Microsoft::WRL::ComPtr<IBG> host;
   HRESULT hr = ::CoCreateInstance(CLSID_CBG, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&host));
-  if (FAILED(hr)) {
-    ReportError(L"Cannot create sever object", hr);
-    return;
-  }
+  if (FAILED(hr)) ReportError(L"Cannot create sever object", hr);
+  if (FAILED(hr) || !stillHere()) return false;
   host_ = host;
   int state = 0;
-  hr = host_->getAuthState(&state);
-  if (FAILED(hr)) {
-    ReportError(L"Can't call server object method", hr);
-    return;
-  }
-  CbarletModule::Get().Toolbars().authState = state;
+  hr = host->getAuthState(&state);
+  if (FAILED(hr)) ReportError(L"Can't call server object method", hr);
+  if (!stillHere()) return false;
+  if (SUCCEEDED(hr)) CbarletModule::Get().Toolbars().authState = state;
+  return true;
 }
 
 bool CMFToolbar::PaintPicture(HDC dc) {
-  const ToolbarState& shared = CbarletModule::Get().Toolbars();
+  ToolbarState& shared = CbarletModule::Get().Toolbars();
   RECT client = {};
   ::GetClientRect(window_, &client);
-  return CbarletModule::Get().Toolbars().pictures.Paint(dc, client.right - kPictureStrip, shared.authState != 0,
-                                                         shared.hover);
+  return shared.pictures.Paint(dc, client.right - kPictureStrip, shared.authState != 0, shared.hover);
 }
 
 void CMFToolbar::OnPaint() {

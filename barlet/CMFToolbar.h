@@ -38,7 +38,8 @@ class CMFToolbar final : public WindowObject {
   void AlignButton();
   LRESULT OnCommand(WPARAM wParam);
   void OnSetState(WPARAM wParam, LPARAM lParam);
-  void RefreshFromHost();
+  // False when the toolbar went while the host was asked.
+  bool RefreshFromHost();
   void OnPaint();
   void OnMouseMove(LPARAM lParam);
   void OnMouseLeave();
