@@ -43,13 +43,16 @@ TEST(CrossThreadTest, APageFunctionIsCalledFromAnotherThreadThroughTheMarshalled
   HRESULT callResult = E_FAIL;
   LONG sum = 0;
   std::thread caller([&] {
-    Apartment apartment;
-    ComPtr<IHTMLWindow2> window;
-    if (apartment.ok() && SUCCEEDED(::CoGetInterfaceAndReleaseStream(stream, IID_PPV_ARGS(&window)))) {
-      Variant result;
-      callResult = CallByName(window.Get(), L"add", {ArgI4(2), ArgI4(3)}, result.Get());
-      if (SUCCEEDED(::VariantChangeType(result.Get(), result.Get(), 0, VT_I4))) sum = result->lVal;
+    {
+      Apartment apartment;
+      ComPtr<IHTMLWindow2> window;
+      if (apartment.ok() && SUCCEEDED(::CoGetInterfaceAndReleaseStream(stream, IID_PPV_ARGS(&window)))) {
+        Variant result;
+        callResult = CallByName(window.Get(), L"add", {ArgI4(2), ArgI4(3)}, result.Get());
+        if (SUCCEEDED(::VariantChangeType(result.Get(), result.Get(), 0, VT_I4))) sum = result->lVal;
+      }
     }
+    // Releasing the proxy calls the page's thread too: only then is this one done.
     done = true;
   });
   // The call runs here, on the page's thread, from this thread's message loop.
