@@ -77,6 +77,7 @@ HRESULT InprocServerModule::UnregisterServer() {
   HRESULT hr = ModulePathForRegistration(&path);
   if (FAILED(hr)) return hr;
   hr = RunScript(scripts_.classScript, false);
+  if (SUCCEEDED(hr)) hr = RemoveLeftovers();
   if (FAILED(hr)) return hr;
   hr = UnregisterModuleTypeLib(path, perUser_ ? RegistrationScope::kUser : RegistrationScope::kMachine);
   if (FAILED(hr)) return hr;

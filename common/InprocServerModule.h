@@ -33,6 +33,11 @@ class InprocServerModule : public DllModule {
 
   bool PerUser() const { return perUser_; }
 
+ protected:
+  // After the class script has been run in removal mode: what the script
+  // wrote and the system's registrar may have left behind.
+  virtual HRESULT RemoveLeftovers() { return S_OK; }
+
  private:
   HRESULT RunScript(UINT resource, bool install);
 

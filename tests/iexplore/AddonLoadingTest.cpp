@@ -1,7 +1,7 @@
 // Add-ons as the stand-in loads them from the registry, like Internet
-// Explorer: Browser Helper Objects in every tab's process, toolbar bands in
-// every frame, each sited, shown where it belongs, measured, and released at
-// close. The add-ons are the tests' own (tests/fixtures/addons).
+// Explorer: Browser Helper Objects and toolbar bands in every tab's process,
+// each sited, shown where it belongs, measured, and released at close. The
+// add-ons are the tests' own (tests/fixtures/addons).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -67,34 +67,55 @@ TEST_F(AddonLoadingTest, EveryTabLoadsTheHelpersSitesThemBeforeItNavigatesAndRel
   EXPECT_EQ(LastSteps(helper.OfProcess(first), 2), (std::vector<std::wstring>{L"site null", L"released"}));
 }
 
-TEST_F(AddonLoadingTest, EveryFrameLoadsTheBandsIntoItsBandAreaAndReleasesThemWhenItCloses) {
+TEST_F(AddonLoadingTest, EveryTabLoadsTheBandsIntoTheFramesBandAreaAndOnlyTheFrontTabsAreShown) {
   TestAddon band(TestAddon::kBand);
   ASSERT_TRUE(band.IsRegistered());
-  BrowserSession* first = Start(Page(L"first.html", "<p>first</p>"));
-  BrowserSession* second = Start(Page(L"second.html", "<p>second</p>"));
-  ASSERT_TRUE(first && second);
-  ASSERT_NE(first->OpenTab(Page(L"tab.html", "<p>tab</p>")), 0u);
-  EXPECT_EQ(band.Objects().size(), 2u) << "one band per frame, none per tab";
+  BrowserSession* session = Start(Page(L"first.html", "<p>first</p>"));
+  ASSERT_TRUE(session);
+  const DWORD first = session->Tabs().at(0);
+  const DWORD second = session->OpenTab(Page(L"tab.html", "<p>tab</p>"));
+  ASSERT_NE(second, 0u);
+  EXPECT_EQ(band.Objects().size(), 2u) << "one band per tab, in the tab's process";
+  EXPECT_TRUE(band.OfProcess(session->FrameProcessId()).empty()) << "none in the frame's process";
 
-  const std::vector<JournalEntry> loaded = band.OfProcess(first->FrameProcessId());
+  const std::vector<JournalEntry> loaded = band.OfProcess(second);
   EXPECT_EQ(Steps(loaded),
-            (std::vector<std::wstring>{L"created", L"site ReBarWindow32", L"bandinfo 0", L"show 1", L"window"}));
+            (std::vector<std::wstring>{L"created", L"site ReBarWindow32", L"bandinfo 0", L"window", L"show 1"}));
   ASSERT_GE(loaded.size(), 2u);
   EXPECT_EQ(loaded[1].details.at(1), L"input") << "the band site is an input object site";
+  EXPECT_TRUE(WaitUntil([&] { return Steps(band.OfProcess(first)).back() == L"show 0"; }, 10000))
+      << "the tab that went to the back hides its band";
 
-  const auto toolbars = first->Toolbars();
-  ASSERT_EQ(toolbars.size(), 1u);
-  EXPECT_EQ(toolbars[0].first, band.Clsid());
-  const HWND window = toolbars[0].second;
-  EXPECT_EQ(WindowClass(window), L"TessaryTestBand");
-  EXPECT_EQ(::GetParent(window), first->BandArea()) << "placed in the band area";
-  EXPECT_EQ(::GetAncestor(window, GA_ROOT), first->FrameWindow());
-  EXPECT_TRUE(::IsWindowVisible(window));
+  std::vector<HWND> windows;
+  for (DWORD tab : {first, second}) {
+    const auto toolbars = session->Toolbars(tab);
+    ASSERT_EQ(toolbars.size(), 1u);
+    EXPECT_EQ(toolbars[0].first, band.Clsid());
+    const HWND window = toolbars[0].second;
+    EXPECT_EQ(WindowClass(window), L"TessaryTestBand");
+    EXPECT_EQ(::GetParent(window), session->BandArea()) << "placed in the frame's band area";
+    EXPECT_EQ(::GetAncestor(window, GA_ROOT), session->FrameWindow());
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    EXPECT_EQ(owner, tab);
+    windows.push_back(window);
+  }
+  const auto visible = [&](bool firstShown) {
+    return WaitUntil([&] { return (::IsWindowVisible(windows[0]) != FALSE) == firstShown &&
+                                  (::IsWindowVisible(windows[1]) != FALSE) == !firstShown; }, 10000);
+  };
+  EXPECT_TRUE(visible(false));
 
-  ASSERT_TRUE(first->Stop()) << Narrow(first->LastError());
-  EXPECT_EQ(LastSteps(band.OfProcess(first->FrameProcessId()), 3),
-            (std::vector<std::wstring>{L"close", L"site null", L"released"}));
-  EXPECT_EQ(Steps(band.OfProcess(second->FrameProcessId())).back(), L"window") << "the other frame keeps its band";
+  ASSERT_TRUE(session->SwitchTab(first));
+  EXPECT_TRUE(WaitUntil([&] { return Steps(band.OfProcess(first)).back() == L"show 1"; }, 10000));
+  EXPECT_TRUE(WaitUntil([&] { return Steps(band.OfProcess(second)).back() == L"show 0"; }, 10000));
+  EXPECT_TRUE(visible(true));
+
+  ASSERT_TRUE(session->CloseTab(second)) << Narrow(session->LastError());
+  EXPECT_EQ(LastSteps(band.OfProcess(second), 3), (std::vector<std::wstring>{L"close", L"site null", L"released"}));
+  EXPECT_EQ(Steps(band.OfProcess(first)).back(), L"show 1") << "the other tab keeps its band";
+  ASSERT_TRUE(session->Stop()) << Narrow(session->LastError());
+  EXPECT_EQ(LastSteps(band.OfProcess(first), 3), (std::vector<std::wstring>{L"close", L"site null", L"released"}));
 }
 
 TEST_F(AddonLoadingTest, TheLoadAndNavigationTimeOfEachAddOnAreMeasured) {
@@ -128,8 +149,7 @@ TEST_F(AddonLoadingTest, TheLoadAndNavigationTimeOfEachAddOnAreMeasured) {
   EXPECT_EQ(failed->loadResult, REGDB_E_CLASSNOTREG);
   EXPECT_EQ(failed->navigationMicroseconds, 0);
 
-  const std::vector<AddonTiming> toolbars = session->Timings();
-  const AddonTiming* toolbar = FindTiming(toolbars, band.Clsid());
+  const AddonTiming* toolbar = FindTiming(timings, band.Clsid());
   ASSERT_TRUE(toolbar);
   EXPECT_GE(toolbar->loadMicroseconds, 50000);
 

@@ -151,11 +151,12 @@ TEST_F(ControlChannelTest, TheMouseMovesOverAWindow) {
   ASSERT_TRUE(band.IsRegistered());
   BrowserSession* session = Start(Page(L"page.html", "<p>page</p>"));
   ASSERT_TRUE(session);
-  const auto toolbars = session->Toolbars();
+  const DWORD tab = session->Tabs().at(0);
+  const auto toolbars = session->Toolbars(tab);
   ASSERT_EQ(toolbars.size(), 1u);
   const HWND window = toolbars[0].second;
   ASSERT_TRUE(session->MoveMouse(window, 10, 5)) << Narrow(session->LastError());
-  const std::vector<JournalEntry> moves = band.OfProcess(session->FrameProcessId());
+  const std::vector<JournalEntry> moves = band.OfProcess(tab);
   ASSERT_FALSE(moves.empty());
   EXPECT_EQ(moves.back().what, L"mouse");
   EXPECT_EQ(moves.back().details, (std::vector<std::wstring>{L"10", L"5"}));

@@ -159,19 +159,31 @@ bool BrowserSession::MoveMouse(HWND window, int x, int y) {
   return Ok(Request({L"mouse", ControlWindowField(window), std::to_wstring(x), std::to_wstring(y)}));
 }
 
-std::vector<std::pair<std::wstring, HWND>> BrowserSession::Toolbars() {
+std::vector<std::pair<std::wstring, HWND>> BrowserSession::Toolbars(DWORD tab) {
   std::vector<std::pair<std::wstring, HWND>> toolbars;
-  const ControlFields reply = Ask({L"toolbars"});
+  const ControlFields reply = Ask({L"toolbars", std::to_wstring(tab)});
   for (size_t i = 1; IsControlOk(reply) && i + 1 < reply.size(); i += 2) {
     toolbars.emplace_back(reply[i], ParseWindow(reply[i + 1]));
   }
   return toolbars;
 }
 
-std::vector<AddonTiming> BrowserSession::Timings(DWORD tab) {
-  ControlFields request = {L"timings"};
-  if (tab) request.push_back(std::to_wstring(tab));
+std::vector<COLORREF> BrowserSession::Pixels(DWORD tab, HWND window, const std::vector<POINT>& points) {
+  ControlFields request = {L"pixels", std::to_wstring(tab), ControlWindowField(window)};
+  for (const POINT& point : points) {
+    request.push_back(std::to_wstring(point.x));
+    request.push_back(std::to_wstring(point.y));
+  }
   const ControlFields reply = Ask(request);
+  std::vector<COLORREF> colours;
+  for (size_t i = 1; IsControlOk(reply) && i < reply.size(); ++i) {
+    colours.push_back(static_cast<COLORREF>(std::wcstoul(reply[i].c_str(), nullptr, 16)));
+  }
+  return colours;
+}
+
+std::vector<AddonTiming> BrowserSession::Timings(DWORD tab) {
+  const ControlFields reply = Ask({L"timings", std::to_wstring(tab)});
   std::vector<AddonTiming> timings;
   for (size_t i = 1; IsControlOk(reply) && i + 3 < reply.size(); i += 4) {
     timings.push_back({reply[i], std::stoll(reply[i + 1]), std::stoll(reply[i + 2]),

@@ -80,10 +80,14 @@ class BrowserSession {
   // Moves the mouse to a point of a window's client area.
   bool MoveMouse(HWND window, int x, int y);
 
-  // The toolbar bands of the frame: class identifier and window.
-  std::vector<std::pair<std::wstring, HWND>> Toolbars();
-  // The Browser Helper Objects of a tab, or with tab 0 the frame's toolbars.
-  std::vector<AddonTiming> Timings(DWORD tab = 0);
+  // The toolbar bands of a tab: class identifier and window (in the frame's
+  // band area, shown while the tab is in front).
+  std::vector<std::pair<std::wstring, HWND>> Toolbars(DWORD tab);
+  // The colours (0xRRGGBB) at points of the client area of a tab's window, as
+  // the window draws itself in the tab's process; empty on failure.
+  std::vector<COLORREF> Pixels(DWORD tab, HWND window, const std::vector<POINT>& points);
+  // The add-ons of a tab: its Browser Helper Objects and its toolbars.
+  std::vector<AddonTiming> Timings(DWORD tab);
 
   // Asks the frame to quit and waits for it and all its tabs to end; what
   // did not end in time is terminated, and then the result is false.

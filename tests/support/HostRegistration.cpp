@@ -36,6 +36,14 @@ DWORD RegisterAgent() { return Regsvr32(L"/s"); }
 
 DWORD UnregisterAgent() { return Regsvr32(L"/s /u"); }
 
+const wchar_t kToolbarClsid[] = L"{37DFFA47-3115-49D4-B6BA-33A43B3B0846}";
+
+std::wstring ToolbarLibrary() { return ExtensionDirectory() + L"barlet.dll"; }
+
+DWORD RegisterToolbar() { return Regsvr32(L"/s", ToolbarLibrary()); }
+
+DWORD UnregisterToolbar() { return Regsvr32(L"/s /u", ToolbarLibrary()); }
+
 void AddNeutralLocaleTypeLib(REFGUID libid, HKEY root) {
   const std::wstring key = TypeLibVersionKey(libid);
   CopyTree(root, key + L"\\409", key + L"\\0");

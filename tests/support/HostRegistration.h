@@ -24,6 +24,13 @@ DWORD Regsvr32(const std::wstring& arguments, const std::wstring& library = Agen
 DWORD RegisterAgent();
 DWORD UnregisterAgent();
 
+// The staged toolbar band (barlet.dll) and its class identifier; registered
+// through regsvr32 as for the page agent.
+extern const wchar_t kToolbarClsid[];
+std::wstring ToolbarLibrary();
+DWORD RegisterToolbar();
+DWORD UnregisterToolbar();
+
 // Waits until no TessaryBG.exe runs any more; false if one still does.
 bool WaitForNoHost(DWORD timeoutMs);
 

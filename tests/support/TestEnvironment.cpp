@@ -130,6 +130,22 @@ std::string Narrow(const std::wstring& text) {
   return result;
 }
 
+bool PumpMessagesUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+  const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+  while (!condition()) {
+    const ULONGLONG now = ::GetTickCount64();
+    if (now >= deadline) return false;
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 50)),
+                                QS_ALLINPUT);
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&message);
+      ::DispatchMessageW(&message);
+    }
+  }
+  return true;
+}
+
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD intervalMs) {
   const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
   while (!condition()) {

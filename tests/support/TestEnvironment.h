@@ -45,7 +45,10 @@ std::wstring FileUrl(const std::wstring& path);
 std::string Narrow(const std::wstring& text);
 
 // Polls the condition until it holds; false when the time ran out first. For
-// what other processes do: it pumps no messages (BrowserHost::PumpUntil does).
+// what other processes do: it pumps no messages (PumpMessagesUntil does).
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD intervalMs = 50);
+// Dispatches this thread's messages until the condition holds; false when the
+// time ran out first. For what this thread's windows and objects do.
+bool PumpMessagesUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 
 }  // namespace tessary::test

@@ -1,0 +1,97 @@
+#include "ButtonPictures.h"
+
+#include <objbase.h>
+
+#include <gdiplus.h>
+
+#include <cstring>
+
+#include <wrl/client.h>
+
+#include "ModulePath.h"
+#include "resource.h"
+
+namespace tessary::barlet {
+namespace {
+
+using namespace Gdiplus;
+using namespace Gdiplus::DllExports;
+
+constexpr UINT kResources[] = {IDP_SET, IDP_CLEAR, IDP_SET_HOVER, IDP_CLEAR_HOVER};
+constexpr int kPictureSize = 32;
+
+// A picture from a "PNG" resource of this module; null when it cannot be read.
+GpBitmap* LoadPicture(UINT resource) {
+  const HMODULE module = CurrentModule();
+  HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(resource), L"PNG");
+  HGLOBAL loaded = found ? ::LoadResource(module, found) : nullptr;
+  const DWORD size = found ? ::SizeofResource(module, found) : 0;
+  const void* bytes = loaded ? ::LockResource(loaded) : nullptr;
+  if (!bytes || size == 0) return nullptr;
+  HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, size);
+  void* copy = block ? ::GlobalLock(block) : nullptr;
+  if (!copy) {
+    if (block) ::GlobalFree(block);
+    return nullptr;
+  }
+  std::memcpy(copy, bytes, size);
+  ::GlobalUnlock(block);
+  // The stream frees the block when it goes; the bitmap holds the stream.
+  Microsoft::WRL::ComPtr<IStream> stream;
+  if (FAILED(::CreateStreamOnHGlobal(block, TRUE, &stream))) {
+    ::GlobalFree(block);
+    return nullptr;
+  }
+  GpBitmap* picture = nullptr;
+  if (GdipCreateBitmapFromStream(stream.Get(), &picture) != Ok) return nullptr;
+  return picture;
+}
+
+}  // namespace
+
+bool ButtonPictures::Load() {
+  if (token_) return true;
+  GdiplusStartupInput input;
+  if (GdiplusStartup(&token_, &input, nullptr) != Ok) {
+    token_ = 0;
+    return false;
+  }
+  for (int slot = 0; slot < kSlots; ++slot) pictures_[slot] = LoadPicture(kResources[slot]);
+  for (GpBitmap* picture : pictures_) {
+    if (!picture) {
+      Shutdown();
+      return false;
+    }
+  }
+  return true;
+}
+
+void ButtonPictures::FreePictures() {
+  for (GpBitmap*& picture : pictures_) {
+    if (picture) GdipDisposeImage(picture);
+    picture = nullptr;
+  }
+}
+
+void ButtonPictures::Shutdown() {
+  // The pictures belong to this start of GDI+: they go before it ends.
+  FreePictures();
+  if (token_) GdiplusShutdown(token_);
+  token_ = 0;
+}
+
+bool ButtonPictures::Paint(HDC dc, int x, bool set, bool hover) {
+  if (!Load()) return false;
+  ::SetBkMode(dc, OPAQUE);
+  GpGraphics* graphics = nullptr;
+  if (GdipCreateFromHDC(dc, &graphics) != Ok) return false;
+  GdipSetPixelOffsetMode(graphics, PixelOffsetModeHalf);
+  GdipSetSmoothingMode(graphics, SmoothingModeAntiAlias);
+  GdipSetInterpolationMode(graphics, InterpolationModeHighQualityBicubic);
+  GpBitmap* picture = pictures_[set ? (hover ? kSetHover : kSetNormal) : (hover ? kClearHover : kClearNormal)];
+  GdipDrawImagePointRectI(graphics, picture, x, 0, 0, 0, kPictureSize, kPictureSize, UnitPixel);
+  GdipDeleteGraphics(graphics);
+  return true;
+}
+
+}  // namespace tessary::barlet

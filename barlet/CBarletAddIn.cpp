@@ -1,0 +1,82 @@
+#include "CBarletAddIn.h"
+
+namespace tessary::barlet {
+
+const QITAB* CBarletAddIn::Interfaces() {
+  static const QITAB interfaces[] = {
+      QITABENT(CBarletAddIn, IBarletAddIn),
+      QITABENT(CBarletAddIn, IInputObject),
+      QITABENTMULTI(CBarletAddIn, IOleWindow, IDeskBand),
+      QITABENTMULTI(CBarletAddIn, IDockingWindow, IDeskBand),
+      QITABENT(CBarletAddIn, IObjectWithSite),
+      QITABENT(CBarletAddIn, IDeskBand),
+      QITABENTMULTI(CBarletAddIn, IDispatch, IBarletAddIn),
+      {},
+  };
+  return interfaces;
+}
+
+IFACEMETHODIMP CBarletAddIn::GetWindow(HWND* window) {
+  if (!window) return E_INVALIDARG;
+  *window = reflection_.Toolbar().Window();
+  return S_OK;
+}
+
+IFACEMETHODIMP CBarletAddIn::ContextSensitiveHelp(BOOL enterMode) {
+  contextHelp_ = enterMode != FALSE;
+  return S_OK;
+}
+
+IFACEMETHODIMP CBarletAddIn::ShowDW(BOOL show) {
+  shown_ = show != FALSE;
+  if (HWND toolbar = reflection_.Toolbar().Window()) ::ShowWindow(toolbar, shown_ ? SW_SHOW : SW_HIDE);
+  return S_OK;
+}
+
+// The windows stay: they go with the object.
+IFACEMETHODIMP CBarletAddIn::CloseDW(DWORD) { return ShowDW(FALSE); }
+
+IFACEMETHODIMP CBarletAddIn::GetBandInfo(DWORD bandId, DWORD viewMode, DESKBANDINFO* info) {
+  bandId_ = bandId;
+  viewMode_ = viewMode;
+  if (!info) return S_OK;
+  if (info->dwMask & DBIM_MINSIZE) info->ptMinSize = {32, 32};
+  if (info->dwMask & DBIM_MAXSIZE) info->ptMaxSize = {0, -1};
+  if (info->dwMask & DBIM_INTEGRAL) info->ptIntegral = {0, 0};
+  if (info->dwMask & DBIM_ACTUAL) info->ptActual = {32, 32};
+  if (info->dwMask & DBIM_TITLE) ::lstrcpynW(info->wszTitle, L"toolbar", ARRAYSIZE(info->wszTitle));
+  // The browser's own background is used.
+  info->dwMask &= ~DBIM_BKCOLOR;
+  if (info->dwMask & DBIM_MODEFLAGS) info->dwModeFlags = DBIMF_VARIABLEHEIGHT;
+  return S_OK;
+}
+
+IFACEMETHODIMP CBarletAddIn::SetSite(IUnknown* site) {
+  site_.Reset();
+  if (!site) return S_OK;
+  parent_ = nullptr;
+  Microsoft::WRL::ComPtr<IOleWindow> siteWindow;
+  if (SUCCEEDED(site->QueryInterface(IID_PPV_ARGS(&siteWindow)))) siteWindow->GetWindow(&parent_);
+  if (!::IsWindow(parent_)) return E_FAIL;
+  // A site that cannot take the band's focus is refused before any window is made.
+  Microsoft::WRL::ComPtr<IInputObjectSite> inputSite;
+  if (FAILED(site->QueryInterface(IID_PPV_ARGS(&inputSite)))) return E_FAIL;
+  // A new site gets windows of its own, in its own window.
+  reflection_.Destroy();
+  if (!reflection_.Create(parent_) || !reflection_.Toolbar().Window()) return E_FAIL;
+  site_ = inputSite;
+  return S_OK;
+}
+
+IFACEMETHODIMP CBarletAddIn::GetSite(REFIID riid, void** object) {
+  if (!object) return E_POINTER;
+  *object = nullptr;
+  return site_ ? site_->QueryInterface(riid, object) : E_FAIL;
+}
+
+IFACEMETHODIMP CBarletAddIn::HasFocusIO() {
+  const HWND toolbar = reflection_.Toolbar().Window();
+  return toolbar && ::GetFocus() == toolbar ? S_OK : S_FALSE;
+}
+
+}  // namespace tessary::barlet

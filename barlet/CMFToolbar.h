@@ -1,0 +1,54 @@
+#pragma once
+// The toolbar window: the common toolbar control under the class name
+// "TESSARYBARLET", with one button whose picture it draws itself with GDI+,
+// by the authorization state and by whether the mouse is over it. A click
+// asks the host program for the popup under the toolbar.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <wrl/client.h>
+
+#include "Tessary.h"
+#include "WindowObject.h"
+
+namespace tessary::barlet {
+
+class CMFToolbar final : public WindowObject {
+ public:
+  static constexpr int kButtonCommand = 13;
+
+  CMFToolbar() = default;
+  // Destroys the image list, and the window if it still exists.
+  ~CMFToolbar() override;
+
+  // Creates the window as a child of `parent` on the rectangle.
+  bool Create(HWND parent, const RECT& rect);
+  // Draws the picture into a device context; false when GDI+ or the
+  // pictures are not there.
+  bool PaintPicture(HDC dc);
+
+  bool ProcessWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+  WNDPROC GetWindowProc() override { return &CMFToolbar::WindowProc; }
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  // The handlers of the toolbar window's own messages.
+  bool ProcessOwnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
+  void SetUpButton();
+  void AlignButton();
+  LRESULT OnCommand(WPARAM wParam);
+  void OnSetState(WPARAM wParam, LPARAM lParam);
+  // False when the toolbar went while the host was asked.
+  bool RefreshFromHost();
+  void OnPaint();
+  void OnMouseMove(LPARAM lParam);
+  void OnMouseLeave();
+  void OnDestroy();
+  void Redraw();
+
+  WNDPROC controlProc_ = nullptr;
+  HIMAGELIST images_ = nullptr;
+  Microsoft::WRL::ComPtr<IBG> host_;
+};
+
+}  // namespace tessary::barlet
