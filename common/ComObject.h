@@ -21,6 +21,7 @@
 #include <wrl/client.h>
 
 #include "ComModule.h"
+#include "ComPtrAdopt.h"
 
 namespace tessary {
 
@@ -128,9 +129,7 @@ class ComAggObject final : public IUnknown {
 // process must be able to end while, for example, its own page sites still exist.
 template <class T, class... Args>
 Microsoft::WRL::ComPtr<T> MakeComObject(Args&&... args) {
-  Microsoft::WRL::ComPtr<T> object;
-  object.Attach(new ComObject<T>(std::forward<Args>(args)...));
-  return object;
+  return Adopt<T>(new ComObject<T>(std::forward<Args>(args)...));
 }
 
 // One static factory per class; its own references are not counted, as COM

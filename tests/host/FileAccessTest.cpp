@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "Bstr.h"
+#include "ComPtrAdopt.h"
 #include "Log.h"
 #include "ScriptEngine.h"
 #include "TestEnvironment.h"
@@ -95,10 +96,8 @@ TEST(XmlHttpRequest, FetchesFromAServerAndIsNewEachTime) {
   test::TestHttpServer server;
   ASSERT_TRUE(server.IsListening());
   server.Serve("/doc.xml", "<doc>fetched</doc>", "text/xml");
-  Microsoft::WRL::ComPtr<IDispatch> first;
-  Microsoft::WRL::ComPtr<IDispatch> second;
-  first.Attach(NewXmlHttpRequest());
-  second.Attach(NewXmlHttpRequest());
+  Microsoft::WRL::ComPtr<IDispatch> first = Adopt(NewXmlHttpRequest());
+  Microsoft::WRL::ComPtr<IDispatch> second = Adopt(NewXmlHttpRequest());
   ASSERT_TRUE(first);
   ASSERT_TRUE(second);
   EXPECT_NE(first.Get(), second.Get());
