@@ -139,4 +139,26 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD in
   return true;
 }
 
+int LoadSize(int suiteSize, int heavySize) {
+  wchar_t value[8] = {};
+  const DWORD length = ::GetEnvironmentVariableW(L"TESSARY_HEAVY_TESTS", value, ARRAYSIZE(value));
+  return length == 1 && value[0] == L'1' ? heavySize : suiteSize;
+}
+
+bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+  const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+  while (!condition()) {
+    const ULONGLONG now = ::GetTickCount64();
+    if (now >= deadline) return false;
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 50)),
+                                QS_ALLINPUT);
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&message);
+      ::DispatchMessageW(&message);
+    }
+  }
+  return true;
+}
+
 }  // namespace tessary::test

@@ -44,8 +44,15 @@ std::wstring FileUrl(const std::wstring& path);
 
 std::string Narrow(const std::wstring& text);
 
+// The size of a load test: small in the test suite, heavy with the environment
+// variable TESSARY_HEAVY_TESTS set to 1.
+int LoadSize(int suiteSize, int heavySize);
+
 // Polls the condition until it holds; false when the time ran out first. For
 // what other processes do: it pumps no messages (BrowserHost::PumpUntil does).
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD intervalMs = 50);
+// The same on a thread whose objects other processes call: it dispatches this
+// thread's messages (calls into its apartment among them) while it waits.
+bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 
 }  // namespace tessary::test

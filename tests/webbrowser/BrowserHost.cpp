@@ -133,19 +133,7 @@ bool BrowserHost::Load(const std::wstring& address, DWORD timeoutMs) {
 }
 
 bool BrowserHost::PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
-  const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-  while (!condition()) {
-    const ULONGLONG now = ::GetTickCount64();
-    if (now >= deadline) return false;
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 50)),
-                                QS_ALLINPUT);
-    MSG message;
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      ::TranslateMessage(&message);
-      ::DispatchMessageW(&message);
-    }
-  }
-  return true;
+  return test::PumpUntil(condition, timeoutMs);
 }
 
 bool BrowserHost::TopDocumentCompleted() const {
