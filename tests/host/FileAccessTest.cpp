@@ -11,6 +11,7 @@
 #include "ScriptEngine.h"
 #include "TestEnvironment.h"
 #include "TestHttpServer.h"
+#include "UniqueHandle.h"
 
 namespace tessary::host {
 namespace {
@@ -82,6 +83,22 @@ TEST_F(ReadCustomizationFileTest, LogsMissingAndEmptyFilesWithTheSystemsReason) 
   EXPECT_NE((at + 1)->find("ile not found"), std::string::npos) << *(at + 1);
   at = std::find(lines.begin(), lines.end(), "[ERROR]: ReadFile" + test::Narrow(folder_) + "\\empty.txt");
   EXPECT_NE(at, lines.end());
+}
+
+// A file far beyond any template is refused before it is read, so that it
+// cannot take the background page's memory.
+TEST_F(ReadCustomizationFileTest, RefusesAFileAboveTheLimitBeforeReadingIt) {
+  const std::wstring path = folder_ + L"huge.txt";
+  UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  ASSERT_TRUE(file.IsValid());
+  LARGE_INTEGER size;
+  size.QuadPart = 16 * 1024 * 1024 + 1;
+  ASSERT_TRUE(::SetFilePointerEx(file.Get(), size, nullptr, FILE_BEGIN) && ::SetEndOfFile(file.Get()));
+  file.Reset();
+  Write(L"limit.txt", std::string(16 * 1024 * 1024 - 1, 'x') + "!");
+  EXPECT_EQ(Read(L"huge.txt"), L"<null>");
+  EXPECT_TRUE(Logged("[ERROR]: getTextFile: file too large (over 16777216 bytes) " + test::Narrow(folder_) + "\\huge.txt"));
+  EXPECT_EQ(Read(L"limit.txt").size(), 16u * 1024 * 1024);
 }
 
 TEST(ExtensionUrl, IsAFileUrlWithForwardSlashes) {
