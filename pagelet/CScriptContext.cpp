@@ -29,7 +29,20 @@ std::vector<const wchar_t*> ScriptsFor(CSimpleScriptSite::ScriptSet set) {
 
 }  // namespace
 
+CScriptContext::Use::~Use() {
+  if (--context_.uses_ == 0 && context_.orphaned_ && !context_.ending_) delete &context_;
+}
+
+CScriptContext::CScriptContext() : site_(*this) { moduleLock_.Take(); }
+
+void CScriptContext::Destroy(std::unique_ptr<CScriptContext> context) {
+  if (!context || context->uses_ == 0) return;
+  context->orphaned_ = true;
+  context.release();
+}
+
 CScriptContext::~CScriptContext() {
+  ending_ = true;
   if (engine_) {
     engine_->SetScriptState(SCRIPTSTATE_DISCONNECTED);
     engine_->Close();
