@@ -200,9 +200,14 @@ LRESULT CHaldenBHO::OnWindowMessage(UINT message) {
 void CHaldenBHO::LinkHost() {
   if (hostLink_) return;
   ComPtr<IBGC> hostLink;
-  if (SUCCEEDED(::CoCreateInstance(CLSID_CBGC, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&hostLink))) && !hostLink_) {
-    hostLink_ = hostLink;
+  if (FAILED(::CoCreateInstance(CLSID_CBGC, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&hostLink))) || hostLink_) {
+    return;
   }
+  hostLink_ = hostLink;
+  // The page may have completed while the host started (the creation lets
+  // other messages in): its attempt found no host then, and is made now.
+  if (injectionWanted_) PostInjectionAttempt();
+  injectionWanted_ = false;
 }
 
 // The poll runs only while there is something to wait for: the host, or a
@@ -217,6 +222,7 @@ void CHaldenBHO::StopPolling() {
 }
 
 LRESULT CHaldenBHO::AttemptInjection(bool fromTimer) {
+  if (!hostLink_) injectionWanted_ = true;
   if (!hostLink_ || !browser_ || starting_) return 1;
   if (fromTimer && context_) {
     StopPolling();

@@ -104,6 +104,8 @@ class CHaldenBHO : public ComObjectRoot, public TypeLibDispatch<IHaldenBHO>, pub
   // fail again, and tell the host each time.
   Microsoft::WRL::ComPtr<IUnknown> failedWindow_;
   bool polling_ = false;
+  // An injection attempt came before the host link existed.
+  bool injectionWanted_ = false;
   // Set when the destructor begins: events that arrive while it calls out must
   // not count the agent again.
   bool dying_ = false;

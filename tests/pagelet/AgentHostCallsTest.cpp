@@ -104,6 +104,22 @@ TEST_F(AgentHostCallsTest, APageShownAfterThePollStartedGetsNoOtherPagesScripts)
   Close(agent);
 }
 
+// The page completes while the agent waits for the host to start (seconds):
+// its scripts start once the host is there.
+TEST_F(AgentHostCallsTest, APageThatCompletesWhileTheHostStartsGetsItsScripts) {
+  Host().SetReady(true);
+  ComPtr<IObjectWithSite> agent = bed_.NewAgent();
+  Host().DuringCalls([&](const std::string& call, IDispatch*) {
+    if (call == "create") {
+      CompletePage();
+      Pump(20);
+    }
+  });
+  EXPECT_TRUE(PumpUntil([&] { return Host().Calls("connect") == 1; }, 3000));
+  Host().DuringCalls(nullptr);
+  Close(agent);
+}
+
 // The top window unloads while a call into the context is on the stack: the
 // context ends once that call has returned, and the call finishes first.
 TEST_F(AgentHostCallsTest, AnUnloadDuringACallIntoTheContextWaitsForItsEnd) {
