@@ -10,6 +10,7 @@
 #include <wrl/client.h>
 
 #include "Bstr.h"
+#include "ChildProcess.h"
 #include "HostRegistration.h"
 #include "RecordingChannel.h"
 #include "Tessary.h"
@@ -75,7 +76,9 @@ TEST(TabChannelRelease, NoChannelIsHeldAfterItsDisconnect) {
     ASSERT_EQ(hosts[0]->disconnect(5, never.Dispatch()), S_OK);
 
     std::vector<std::unique_ptr<RecordingChannel>> pages;
+    SIZE_T before = 0;
     for (int round = 0; round < rounds; ++round) {
+      if (round == rounds / 10) before = WorkingSetOf(L"TessaryBG.exe");
       for (int client = 0; client < clients; ++client) {
         pages.push_back(std::make_unique<RecordingChannel>());
         IDispatch* channel = pages.back()->Dispatch();
@@ -96,6 +99,10 @@ TEST(TabChannelRelease, NoChannelIsHeldAfterItsDisconnect) {
       return true;
     };
     EXPECT_TRUE(PumpUntil(released, 5000));
+    const SIZE_T after = WorkingSetOf(L"TessaryBG.exe");
+    EXPECT_LE(after, before + before / 10) << "working set " << before << " before, " << after << " after";
+    std::printf("%s: host working set %zu KB after %d connections, %zu KB after %d\n", background.name,
+                before / 1024, clients * (rounds / 10), after / 1024, clients * rounds);
   }
 }
 
