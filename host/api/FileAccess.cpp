@@ -91,10 +91,15 @@ BSTR ReadCustomizationFile(const std::wstring& customizationFolder, BSTR path, L
 }
 
 BSTR ExtensionUrl(const std::wstring& programFolder) {
-  if (programFolder.empty()) return nullptr;
-  std::wstring url = L"file:///" + programFolder;
-  std::replace(url.begin(), url.end(), L'\\', L'/');
-  return Bstr(url).Detach();
+  BSTR url = nullptr;
+  ExceptionBarrier([&] {
+    if (programFolder.empty()) return S_FALSE;
+    std::wstring text = L"file:///" + programFolder;
+    std::replace(text.begin(), text.end(), L'\\', L'/');
+    url = Bstr(text).Detach();
+    return S_OK;
+  });
+  return url;
 }
 
 IDispatch* NewXmlHttpRequest() {
