@@ -210,8 +210,9 @@ void CHaldenBHO::LinkHost() {
   injectionWanted_ = false;
 }
 
-// The poll runs only while there is something to wait for: the host, or a
-// page that is still loading.
+// The poll runs only while there is something to wait for: it starts while the
+// host is not ready, and stops once the page has its scripts, they failed to
+// start, or the tab shows a page that gets none.
 void CHaldenBHO::StartPolling() {
   if (!polling_ && messageWindow_) polling_ = ::SetTimer(messageWindow_, kPollTimer, kPollPeriodMs, nullptr) != 0;
 }

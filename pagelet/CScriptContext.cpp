@@ -35,6 +35,7 @@ CScriptContext::Use::~Use() {
 
 CScriptContext::CScriptContext() : site_(*this) { moduleLock_.Take(); }
 
+// An idle context ends as the argument goes; one in use deletes itself later.
 void CScriptContext::Destroy(std::unique_ptr<CScriptContext> context) {
   if (!context || context->uses_ == 0) return;
   context->orphaned_ = true;
