@@ -15,12 +15,14 @@
 #include <shlwapi.h>
 #include <unknwn.h>
 
-#include <new>
+#include <memory>
 #include <utility>
 
 #include <wrl/client.h>
 
 #include "ComModule.h"
+#include "ComPtrAdopt.h"
+#include "ExceptionBarrier.h"
 
 namespace tessary {
 
@@ -42,15 +44,17 @@ class ComObject final : public T {
 
   // Creates an object for a class factory: constructed, FinalConstruct run,
   // queried for riid and only then counted as a module lock.
+  // A construction that runs out of memory is E_OUTOFMEMORY, as the class
+  // factory's caller expects, not an exception into COM.
   static HRESULT CreateInstance(REFIID riid, void** ppv) {
     *ppv = nullptr;
-    auto* object = new (std::nothrow) ComObject();
-    if (!object) return E_OUTOFMEMORY;
-    HRESULT hr = object->FinalConstruct();
-    if (SUCCEEDED(hr)) hr = object->QueryInterface(riid, ppv);
-    if (SUCCEEDED(hr)) object->lock_.Take();
-    object->Release();
-    return hr;
+    return ExceptionBarrier([&] {
+      Microsoft::WRL::ComPtr<ComObject> object = Adopt(new ComObject());
+      HRESULT hr = object->FinalConstruct();
+      if (SUCCEEDED(hr)) hr = object->QueryInterface(riid, ppv);
+      if (SUCCEEDED(hr)) object->lock_.Take();
+      return hr;
+    });
   }
 
   IFACEMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
@@ -75,16 +79,14 @@ class ComAggObject final : public IUnknown {
   static HRESULT CreateInstance(IUnknown* outer, REFIID riid, void** ppv) {
     *ppv = nullptr;
     if (!IsEqualIID(riid, IID_IUnknown)) return CLASS_E_NOAGGREGATION;
-    auto* object = new (std::nothrow) ComAggObject(outer);
-    if (!object) return E_OUTOFMEMORY;
-    const HRESULT hr = object->contained_.FinalConstruct();
-    if (FAILED(hr)) {
-      delete object;
-      return hr;
-    }
-    object->lock_.Take();
-    *ppv = static_cast<IUnknown*>(object);
-    return S_OK;
+    return ExceptionBarrier([&] {
+      std::unique_ptr<ComAggObject> object(new ComAggObject(outer));
+      const HRESULT hr = object->contained_.FinalConstruct();
+      if (FAILED(hr)) return hr;
+      object->lock_.Take();
+      *ppv = static_cast<IUnknown*>(object.release());
+      return S_OK;
+    });
   }
 
   IFACEMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
@@ -128,9 +130,7 @@ class ComAggObject final : public IUnknown {
 // process must be able to end while, for example, its own page sites still exist.
 template <class T, class... Args>
 Microsoft::WRL::ComPtr<T> MakeComObject(Args&&... args) {
-  Microsoft::WRL::ComPtr<T> object;
-  object.Attach(new ComObject<T>(std::forward<Args>(args)...));
-  return object;
+  return Adopt<T>(new ComObject<T>(std::forward<Args>(args)...));
 }
 
 // One static factory per class; its own references are not counted, as COM

@@ -25,11 +25,12 @@ std::string EncodeUtf8Text(std::wstring_view text) {
   return bytes;
 }
 
-FileReadError ReadWholeFile(const std::wstring& path, std::string* bytes) {
+FileReadError ReadWholeFile(const std::wstring& path, std::string* bytes, DWORD limit) {
   UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
   if (!file) return FileReadError::kOpen;
   LARGE_INTEGER size = {};
-  if (!::GetFileSizeEx(file.Get(), &size) || size.QuadPart >= MAXDWORD) return FileReadError::kSize;
+  if (!::GetFileSizeEx(file.Get(), &size)) return FileReadError::kSize;
+  if (size.QuadPart > limit) return FileReadError::kTooLarge;
   bytes->assign(static_cast<size_t>(size.QuadPart), '\0');
   DWORD read = 0;
   if (!::ReadFile(file.Get(), bytes->data(), static_cast<DWORD>(bytes->size()), &read, nullptr) || read == 0) {

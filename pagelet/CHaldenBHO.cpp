@@ -3,10 +3,13 @@
 #include <exdispid.h>
 #include <shlwapi.h>
 
+#include <cwchar>
+
 #include "BrowserEvents.h"
 #include "CScriptContext.h"
 #include "ComIdentity.h"
 #include "CpageletModule.h"
+#include "ExceptionBarrier.h"
 #include "ModulePath.h"
 
 using Microsoft::WRL::ComPtr;
@@ -76,15 +79,32 @@ CHaldenBHO::CHaldenBHO() : topWatcher_(this, true), frameWatchers_(new std::arra
 }
 
 CHaldenBHO::~CHaldenBHO() {
+  // Nothing reaches the agent any more before it calls out: neither the
+  // browser's events nor its windows' nor its own window's messages.
+  dying_ = true;
+  AdviseBrowser(false);
+  topWatcher_.detach();
+  DetachFrameWatchers();
+  if (messageWindow_) ::SetWindowLongPtrW(messageWindow_, GWLP_USERDATA, 0);
   // The host hears of the page's end even when the tab goes away without
   // unloading it first.
   DestroyContext();
-  AdviseBrowser(false);
   hostLink_.Reset();
   if (messageWindow_) ::DestroyWindow(messageWindow_);
   if (holdsWindowClass_) CpageletModule::Get().ReleaseMessageWindowClass();
   frameWatchers_.reset();
-  topWatcher_.detach();
+}
+
+ComPtr<IObjectWithSite> CHaldenBHO::Hold() { return dying_ ? nullptr : ComPtr<IObjectWithSite>(this); }
+
+// Through the host's log, when there is a host: the browser shows nothing.
+void CHaldenBHO::ReportFailure(const wchar_t* where, HRESULT hr) {
+  ComPtr<IBGC> hostLink = hostLink_;
+  if (!hostLink) return;
+  wchar_t text[128];
+  std::swprintf(text, ARRAYSIZE(text), hr == E_OUTOFMEMORY ? L"Out of memory in %ls" : L"Failure in %ls: %ld", where,
+                static_cast<long>(hr));
+  hostLink->log(Bstr(text).Get(), CpageletModule::Get().TabId());
 }
 
 HRESULT CHaldenBHO::FinalConstruct() {
@@ -92,21 +112,23 @@ HRESULT CHaldenBHO::FinalConstruct() {
 }
 
 IFACEMETHODIMP CHaldenBHO::SetSite(IUnknown* site) {
-  if (!site) {
+  return ExceptionBarrier([&] {
+    if (!site) {
+      AdviseBrowser(false);
+      browser_.Reset();
+      site_.Reset();
+      return S_OK;
+    }
+    if (!messageWindow_) {
+      const HRESULT hr = CreateMessageWindow();
+      if (FAILED(hr)) return hr;
+      ::PostMessageW(messageWindow_, kLinkHostMessage, 0, 0);
+    }
     AdviseBrowser(false);
-    browser_.Reset();
-    site_.Reset();
+    if (SUCCEEDED(site->QueryInterface(IID_PPV_ARGS(browser_.ReleaseAndGetAddressOf())))) AdviseBrowser(true);
+    site_ = site;
     return S_OK;
-  }
-  if (!messageWindow_) {
-    const HRESULT hr = CreateMessageWindow();
-    if (FAILED(hr)) return hr;
-    ::PostMessageW(messageWindow_, kLinkHostMessage, 0, 0);
-  }
-  AdviseBrowser(false);
-  if (SUCCEEDED(site->QueryInterface(IID_PPV_ARGS(browser_.ReleaseAndGetAddressOf())))) AdviseBrowser(true);
-  site_ = site;
-  return S_OK;
+  });
 }
 
 IFACEMETHODIMP CHaldenBHO::GetSite(REFIID riid, void** ppv) {
@@ -147,42 +169,92 @@ LRESULT CALLBACK CHaldenBHO::MessageWindowProc(HWND window, UINT message, WPARAM
     ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     return TRUE;
   }
-  auto* owner = reinterpret_cast<CHaldenBHO*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
   switch (message) {
     case kLinkHostMessage:
-      if (owner) owner->LinkHost();
-      return 1;
     case kInjectMessage:
-    case WM_TIMER:
-      return owner ? owner->AttemptInjection(message == WM_TIMER) : 1;
+    case WM_TIMER: {
+      // Both handlers call the host, for seconds when it has to start first.
+      auto* owner = reinterpret_cast<CHaldenBHO*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+      ComPtr<IObjectWithSite> hold = owner ? owner->Hold() : nullptr;
+      return hold ? owner->OnWindowMessage(message) : 1;
+    }
   }
   return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT CHaldenBHO::OnWindowMessage(UINT message) {
+  LRESULT result = 1;
+  const HRESULT hr = ExceptionBarrier([&] {
+    if (message == kLinkHostMessage) {
+      LinkHost();
+    } else {
+      result = AttemptInjection(message == WM_TIMER);
+    }
+    return S_OK;
+  });
+  if (FAILED(hr)) ReportFailure(L"the agent's window", hr);
+  return result;
 }
 
 // May start the host program; a failure leaves the agent without a host.
 void CHaldenBHO::LinkHost() {
   if (hostLink_) return;
-  ::CoCreateInstance(CLSID_CBGC, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&hostLink_));
+  ComPtr<IBGC> hostLink;
+  if (FAILED(::CoCreateInstance(CLSID_CBGC, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&hostLink))) || hostLink_) {
+    return;
+  }
+  hostLink_ = hostLink;
+  // The page may have completed while the host started (the creation lets
+  // other messages in): its attempt found no host then, and is made now.
+  if (injectionWanted_) PostInjectionAttempt();
+  injectionWanted_ = false;
+}
+
+// The poll runs only while there is something to wait for: it starts while the
+// host is not ready, and stops once the page has its scripts, they failed to
+// start, or the tab shows a page that gets none.
+void CHaldenBHO::StartPolling() {
+  if (!polling_ && messageWindow_) polling_ = ::SetTimer(messageWindow_, kPollTimer, kPollPeriodMs, nullptr) != 0;
+}
+
+void CHaldenBHO::StopPolling() {
+  if (polling_) ::KillTimer(messageWindow_, kPollTimer);
+  polling_ = false;
 }
 
 LRESULT CHaldenBHO::AttemptInjection(bool fromTimer) {
+  if (!hostLink_) injectionWanted_ = true;
   if (!hostLink_ || !browser_ || starting_) return 1;
-  if (fromTimer && context_) return 0;
+  if (fromTimer && context_) {
+    StopPolling();
+    return 0;
+  }
   if (!hostReady_) {
+    ComPtr<IBGC> hostLink = hostLink_;
     int state = 0;
-    hostLink_->getState(&state);
+    hostLink->getState(&state);
     if (state == 0) {
-      ::SetTimer(messageWindow_, kPollTimer, kPollPeriodMs, nullptr);
+      StartPolling();
       return 1;
     }
     hostReady_ = true;
   }
+  // The call to the host let other messages in: the browser may be gone.
+  ComPtr<IWebBrowser2> browser = browser_;
+  if (!browser) return 1;
   READYSTATE ready = READYSTATE_UNINITIALIZED;
-  if (FAILED(browser_->get_ReadyState(&ready))) return 0;
+  if (FAILED(browser->get_ReadyState(&ready))) return 0;
   if (ready != READYSTATE_COMPLETE) return 1;
   ComPtr<IHTMLWindow2> window;
-  if (FAILED(WindowOf(browser_.Get(), &window))) return 0;
+  if (FAILED(WindowOf(browser.Get(), &window))) return 0;
+  // An about: page shown since the attempt was asked for gets no scripts, and
+  // the previous page's least of all.
+  if (IsPseudoUrl(HrefOf(window.Get()).c_str())) {
+    StopPolling();
+    return 0;
+  }
   InjectScripts(window.Get());
+  if (context_ || (failedWindow_ && SameObject(failedWindow_.Get(), window.Get()))) StopPolling();
   return 0;
 }
 
@@ -190,38 +262,54 @@ void CHaldenBHO::PostInjectionAttempt() {
   if (messageWindow_) ::PostMessageW(messageWindow_, kInjectMessage, 0, 0);
 }
 
+// The caller holds the agent. Starting the context and running main for the
+// frames call the host: the page may unload meanwhile, and the context then
+// ends once this is done with it.
 void CHaldenBHO::InjectScripts(IHTMLWindow2* window) {
   if (starting_) return;
-  IHTMLWindow2* target = window ? window : topWindow_.Get();
+  const ComPtr<IHTMLWindow2> target = window ? window : topWindow_.Get();
+  if (!target || (failedWindow_ && SameObject(failedWindow_.Get(), target.Get()))) return;
   if (context_) {
     if (!topWindow_ || !window || SameObject(topWindow_.Get(), window)) return;
     DestroyContext();
   }
   context_ = std::make_unique<CScriptContext>();
+  CScriptContext* context = context_.get();
+  CScriptContext::Use use(*context);
   starting_ = true;
-  const bool started = context_->Start(target, pageUrl_.Get(), hostLink_.Get());
+  const bool started = context->Start(target.Get(), pageUrl_.Get(), hostLink_.Get());
   starting_ = false;
+  if (context_.get() != context) return;
   if (!started) {
+    failedWindow_ = Identity(target.Get());
     DestroyContext();
     return;
   }
   if (window && !SameObject(window, topWindow_.Get())) topWindow_ = window;
   for (CWindowWrap& watcher : *frameWatchers_) {
+    const ComPtr<IHTMLWindow2> frame = watcher.Window();
     ComPtr<IHTMLDocument2> document;
-    if (watcher.Window() && SUCCEEDED(watcher.Window()->get_document(&document)) && document && context_) {
-      context_->RunMain(document.Get());
+    if (frame && SUCCEEDED(frame->get_document(&document)) && document && context_.get() == context) {
+      context->RunMain(document.Get());
     }
   }
 }
 
-// The context goes first out of the member: whatever its end sets off (calls to
-// the host let other calls in) finds no context any more.
-void CHaldenBHO::DestroyContext() {
-  std::unique_ptr<CScriptContext> context = std::move(context_);
+void CHaldenBHO::RunMainInContext(IHTMLDocument2* document) {
+  CScriptContext* context = context_.get();
+  if (!context) return;
+  CScriptContext::Use use(*context);
+  context->RunMain(document);
 }
 
+// The context goes first out of the member: whatever its end sets off (calls to
+// the host let other calls in) finds no context any more.
+void CHaldenBHO::DestroyContext() { CScriptContext::Destroy(std::move(context_)); }
+
 void CHaldenBHO::DetachFrameWatchers() {
-  for (CWindowWrap& watcher : *frameWatchers_) watcher.detach();
+  if (frameWatchers_) {
+    for (CWindowWrap& watcher : *frameWatchers_) watcher.detach();
+  }
   frameCount_ = 0;
 }
 
@@ -229,6 +317,7 @@ void CHaldenBHO::OnTopWindowUnload() {
   DestroyContext();
   DetachFrameWatchers();
   topWindow_.Reset();
+  failedWindow_.Reset();
   phase_ = Phase::kIdle;
 }
 
@@ -266,6 +355,7 @@ void CHaldenBHO::OnDocumentComplete(const DISPPARAMS* params) {
   const BSTR url = EventString(EventArgument(params, 1));
   if (url && context_ &&
       ::CompareStringW(LOCALE_USER_DEFAULT, 0, url, -1, L"about:blank", -1) == CSTR_EQUAL) {
+    CScriptContext::Use use(*context_);
     context_->CompleteDialog(browser.Get());
     return;
   }
@@ -278,6 +368,8 @@ void CHaldenBHO::OnDocumentComplete(const DISPPARAMS* params) {
   phase_ = Phase::kIdle;
   ComPtr<IHTMLWindow2> window;
   if (FAILED(WindowOf(browser.Get(), &window))) return;
+  // A new document: its scripts get their chance, whatever the last one's did.
+  failedWindow_.Reset();
   pageUrl_ = Bstr::Copy(url);
   PostInjectionAttempt();
   topWatcher_.attach(window.Get());
@@ -287,7 +379,7 @@ void CHaldenBHO::OnDocumentComplete(const DISPPARAMS* params) {
 void CHaldenBHO::OnFrameComplete(IWebBrowser2* frame) {
   if (context_) {
     ComPtr<IHTMLDocument2> document;
-    if (SUCCEEDED(DocumentOf(frame, &document))) context_->RunMain(document.Get());
+    if (SUCCEEDED(DocumentOf(frame, &document))) RunMainInContext(document.Get());
     return;
   }
   if (frameCount_ < kFrameWatchers) {
@@ -315,12 +407,17 @@ IFACEMETHODIMP CHaldenBHO::BrowserEvents::Invoke(DISPID id, REFIID, LCID, WORD, 
                                                  EXCEPINFO*, UINT*) {
   // Events may arrive while the agent holds its last reference only through the
   // browser; keep it alive for the handler's length.
-  ComPtr<IObjectWithSite> keepAlive(&owner_);
-  switch (id) {
-    case DISPID_BEFORENAVIGATE2: owner_.OnBeforeNavigate2(params); break;
-    case DISPID_DOWNLOADBEGIN: owner_.OnDownloadBegin(); break;
-    case DISPID_DOCUMENTCOMPLETE: owner_.OnDocumentComplete(params); break;
-  }
+  ComPtr<IObjectWithSite> hold = owner_.Hold();
+  if (!hold) return S_OK;
+  const HRESULT hr = ExceptionBarrier([&] {
+    switch (id) {
+      case DISPID_BEFORENAVIGATE2: owner_.OnBeforeNavigate2(params); break;
+      case DISPID_DOWNLOADBEGIN: owner_.OnDownloadBegin(); break;
+      case DISPID_DOCUMENTCOMPLETE: owner_.OnDocumentComplete(params); break;
+    }
+    return S_OK;
+  });
+  if (FAILED(hr)) owner_.ReportFailure(L"a browser event", hr);
   return S_OK;
 }
 

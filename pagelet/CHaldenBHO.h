@@ -43,6 +43,11 @@ class CHaldenBHO : public ComObjectRoot, public TypeLibDispatch<IHaldenBHO>, pub
   void PostInjectionAttempt();
   void OnTopWindowUnload();
 
+  // A reference for a handler that calls out (to the host, into scripts): the
+  // browser may let go of the agent meanwhile. Null once the agent is being
+  // destroyed, when no handler may run any more.
+  Microsoft::WRL::ComPtr<IObjectWithSite> Hold();
+
  private:
   // The browser's DWebBrowserEvents2, received on an identity of their own.
   class BrowserEvents final : public EmbeddedEventSink<&DIID_DWebBrowserEvents2> {
@@ -59,6 +64,7 @@ class CHaldenBHO : public ComObjectRoot, public TypeLibDispatch<IHaldenBHO>, pub
   static constexpr size_t kFrameWatchers = 20;
 
   static LRESULT CALLBACK MessageWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT OnWindowMessage(UINT message);
   HRESULT CreateMessageWindow();
   void AdviseBrowser(bool advise);
   void LinkHost();
@@ -67,8 +73,13 @@ class CHaldenBHO : public ComObjectRoot, public TypeLibDispatch<IHaldenBHO>, pub
   void OnDownloadBegin();
   void OnDocumentComplete(const DISPPARAMS* params);
   void OnFrameComplete(IWebBrowser2* frame);
+  void RunMainInContext(IHTMLDocument2* document);
   void DestroyContext();
   void DetachFrameWatchers();
+  void StartPolling();
+  void StopPolling();
+  // Reports a failure that an entry point caught, through the host's log.
+  void ReportFailure(const wchar_t* where, HRESULT hr);
 
   Microsoft::WRL::ComPtr<IUnknown> site_;
   DWORD browserCookie_ = 0;
@@ -86,9 +97,18 @@ class CHaldenBHO : public ComObjectRoot, public TypeLibDispatch<IHaldenBHO>, pub
   size_t frameCount_ = 0;
   BrowserEvents browserEvents_{*this};
   // Set while a context starts: its scripts' calls to the host let other
-  // messages in, and those must not start or destroy a context meanwhile.
+  // messages in, and those must not start a second context meanwhile.
   bool starting_ = false;
   bool holdsWindowClass_ = false;
+  // The window whose content scripts failed to start: trying again would only
+  // fail again, and tell the host each time.
+  Microsoft::WRL::ComPtr<IUnknown> failedWindow_;
+  bool polling_ = false;
+  // An injection attempt came before the host link existed.
+  bool injectionWanted_ = false;
+  // Set when the destructor begins: events that arrive while it calls out must
+  // not count the agent again.
+  bool dying_ = false;
 };
 
 }  // namespace tessary::pagelet

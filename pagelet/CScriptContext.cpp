@@ -12,6 +12,12 @@ namespace {
 
 constexpr DWORD kAnyServer = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER;
 
+// Content scripts are read whole into the tab's process, three times over
+// (bytes, text, the engine's copy). The extension's scripts weigh a few hundred
+// kilobytes; a file far beyond that is not a script of the extension, and
+// reading it must not take the browser's memory.
+constexpr DWORD kScriptFileLimit = 16 * 1024 * 1024;
+
 std::vector<const wchar_t*> ScriptsFor(CSimpleScriptSite::ScriptSet set) {
   switch (set) {
     case CSimpleScriptSite::ScriptSet::kImport: return {L"js\\mustache.js", L"config.js", L"importTab.js", L"tab.js"};
@@ -23,7 +29,21 @@ std::vector<const wchar_t*> ScriptsFor(CSimpleScriptSite::ScriptSet set) {
 
 }  // namespace
 
+CScriptContext::Use::~Use() {
+  if (--context_.uses_ == 0 && context_.orphaned_ && !context_.ending_) delete &context_;
+}
+
+CScriptContext::CScriptContext() : site_(*this) { moduleLock_.Take(); }
+
+// An idle context ends as the argument goes; one in use deletes itself later.
+void CScriptContext::Destroy(std::unique_ptr<CScriptContext> context) {
+  if (!context || context->uses_ == 0) return;
+  context->orphaned_ = true;
+  context.release();
+}
+
 CScriptContext::~CScriptContext() {
+  ending_ = true;
   if (engine_) {
     engine_->SetScriptState(SCRIPTSTATE_DISCONNECTED);
     engine_->Close();
@@ -65,7 +85,7 @@ bool CScriptContext::ParseScriptFile(DWORD context, const std::wstring& name) {
   const std::wstring path = CpageletModule::Get().ExtensionDirectory() + name;
   std::string bytes;
   std::wstring text;
-  if (ReadWholeFile(path, &bytes) != FileReadError::kNone) {
+  if (ReadWholeFile(path, &bytes, kScriptFileLimit) != FileReadError::kNone) {
     site_.HostLog(L"Can't read content script " + path);
     return false;
   }

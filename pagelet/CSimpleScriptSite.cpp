@@ -10,7 +10,9 @@
 
 #include "CBHOHelper.h"
 #include "CExtension.h"
+#include "CScriptContext.h"
 #include "CpageletModule.h"
+#include "ExceptionBarrier.h"
 #include "ExceptionInfo.h"
 #include "ScriptCallback.h"
 #include "TableDispatch.h"
@@ -57,7 +59,7 @@ HRESULT BuildDispatch(HRESULT (CpageletModule::*typeInfo)(ComPtr<ITypeInfo>*), O
 
 }  // namespace
 
-CSimpleScriptSite::CSimpleScriptSite() = default;
+CSimpleScriptSite::CSimpleScriptSite(CScriptContext& context) : context_(context) {}
 
 CSimpleScriptSite::~CSimpleScriptSite() { Shutdown(); }
 
@@ -79,9 +81,14 @@ bool CSimpleScriptSite::Build(IHTMLWindow2* window, BSTR url, IBGC* hostLink) {
   return true;
 }
 
+// The page's handler goes first: while the host hears of the disconnect, it
+// may still send, and the page has ended.
 void CSimpleScriptSite::Shutdown() {
+  messageHandler_.Reset();
   if (hostLink_ && tabChannel_) {
-    hostLink_->disconnect(CpageletModule::Get().TabId(), tabChannel_.Get());
+    ComPtr<IBGC> hostLink = hostLink_;
+    ComPtr<TabChannel> channel = tabChannel_;
+    hostLink->disconnect(CpageletModule::Get().TabId(), channel.Get());
   }
   if (tabChannel_) tabChannel_->Close();
   tabChannel_.Reset();
@@ -96,8 +103,12 @@ void CSimpleScriptSite::Shutdown() {
   messageHandler_.Reset();
 }
 
+// Calls to the host let other messages in: each holds the context, and the
+// host link, for its length.
 void CSimpleScriptSite::HostLog(const std::wstring& text) {
-  if (hostLink_) hostLink_->log(Bstr(text).Get(), CpageletModule::Get().TabId());
+  CScriptContext::Use use(context_);
+  ComPtr<IBGC> hostLink = hostLink_;
+  if (hostLink) hostLink->log(Bstr(text).Get(), CpageletModule::Get().TabId());
 }
 
 void CSimpleScriptSite::NameScript(DWORD context, const std::wstring& name) {
@@ -106,18 +117,25 @@ void CSimpleScriptSite::NameScript(DWORD context, const std::wstring& name) {
 }
 
 void CSimpleScriptSite::Send(BSTR message) {
-  if (hostLink_) hostLink_->dispatchMsg(message, CpageletModule::Get().TabId());
+  CScriptContext::Use use(context_);
+  ComPtr<IBGC> hostLink = hostLink_;
+  if (hostLink) hostLink->dispatchMsg(message, CpageletModule::Get().TabId());
 }
 
 void CSimpleScriptSite::SetOnMessage(IDispatch* handler) { messageHandler_ = handler; }
 
 void CSimpleScriptSite::Connect() {
-  if (hostLink_ && tabChannel_) hostLink_->connect(CpageletModule::Get().TabId(), tabChannel_.Get(), url_.Get());
+  CScriptContext::Use use(context_);
+  ComPtr<IBGC> hostLink = hostLink_;
+  ComPtr<TabChannel> channel = tabChannel_;
+  Bstr url = Bstr::Copy(url_.Get());
+  if (hostLink && channel) hostLink->connect(CpageletModule::Get().TabId(), channel.Get(), url.Get());
 }
 
 void CSimpleScriptSite::OnHostMessage(BSTR message) {
   // With no handler set, the message is dropped. The handler may replace itself
   // while it runs: the call holds its own reference.
+  CScriptContext::Use use(context_);
   ComPtr<IDispatch> handler = messageHandler_;
   CallScriptFunction(handler.Get(), {ArgBstr(message)});
 }
@@ -264,9 +282,12 @@ IFACEMETHODIMP CSimpleScriptSite::OnScriptError(IActiveScriptError* error) {
   LONG column = 0;
   if (!error || FAILED(error->GetExceptionInfo(exception.Put()))) return S_OK;
   error->GetSourcePosition(&context, &line, &column);
-  const std::wstring script = context < scriptNames_.size() ? scriptNames_[context] : L"content script";
-  HostLog(L"Script error in " + script + L", line " + std::to_wstring(line + 1) + L": " +
-          std::wstring(exception.Description()));
+  ExceptionBarrier([&] {
+    const std::wstring script = context < scriptNames_.size() ? scriptNames_[context] : L"content script";
+    HostLog(L"Script error in " + script + L", line " + std::to_wstring(line + 1) + L": " +
+            std::wstring(exception.Description()));
+    return S_OK;
+  });
   return S_OK;
 }
 

@@ -20,13 +20,14 @@ namespace tessary::pagelet {
 
 class CExtension;
 class CBHOHelper;
+class CScriptContext;
 class TabChannel;
 
 class CSimpleScriptSite final : public IActiveScriptSite, public IActiveScriptSiteWindow {
  public:
   enum class ScriptSet { kOrdinary, kImport, kHelp };
 
-  CSimpleScriptSite();
+  explicit CSimpleScriptSite(CScriptContext& context);
   ~CSimpleScriptSite();
   CSimpleScriptSite(const CSimpleScriptSite&) = delete;
   CSimpleScriptSite& operator=(const CSimpleScriptSite&) = delete;
@@ -84,6 +85,8 @@ class CSimpleScriptSite final : public IActiveScriptSite, public IActiveScriptSi
   HWND BrowserWindow();
   bool WriteDialog(IHTMLDocument2* document);
 
+  // Not counted: the context owns the site.
+  CScriptContext& context_;
   Microsoft::WRL::ComPtr<IBGC> hostLink_;
   Microsoft::WRL::ComPtr<IHTMLWindow2> window_;
   volatile LONG refs_ = 1;

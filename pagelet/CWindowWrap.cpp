@@ -5,6 +5,7 @@
 
 #include "CHaldenBHO.h"
 #include "ComIdentity.h"
+#include "ExceptionBarrier.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -41,16 +42,23 @@ bool CWindowWrap::detach() {
   return unadvised;
 }
 
+// The unload ends the page's context, which calls the host: the agent is held
+// for the length of it.
 IFACEMETHODIMP CWindowWrap::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) {
-  switch (id) {
-    case DISPID_HTMLWINDOWEVENTS2_ONLOAD:
-      if (top_ && owner_) owner_->PostInjectionAttempt();
-      break;
-    case DISPID_HTMLWINDOWEVENTS2_ONUNLOAD:
-      if (top_ && owner_) owner_->OnTopWindowUnload();
-      detach();
-      break;
-  }
+  Microsoft::WRL::ComPtr<IObjectWithSite> hold = owner_ ? owner_->Hold() : nullptr;
+  if (!hold) return S_OK;
+  ExceptionBarrier([&] {
+    switch (id) {
+      case DISPID_HTMLWINDOWEVENTS2_ONLOAD:
+        if (top_) owner_->PostInjectionAttempt();
+        break;
+      case DISPID_HTMLWINDOWEVENTS2_ONUNLOAD:
+        if (top_) owner_->OnTopWindowUnload();
+        detach();
+        break;
+    }
+    return S_OK;
+  });
   return S_OK;
 }
 

@@ -1,5 +1,6 @@
 #include "CBGC.h"
 
+#include <new>
 
 #include "../program/HostMessages.h"
 #include "../program/HostProcess.h"
@@ -23,10 +24,16 @@ bool IsRunning() { return Host().background == BackgroundState::kRunning; }
 // Hands a record to the background window, which frees it; nothing is sent
 // (and nothing allocated) while there is no window.
 template <class Record>
-void SendRecord(UINT message, Record record) {
-  if (HWND window = Host().backgroundWindow) {
-    ::SendMessageW(window, message, 0, reinterpret_cast<LPARAM>(new Record(record)));
+HRESULT SendRecord(UINT message, Record record) {
+  HWND window = Host().backgroundWindow;
+  if (!window) return S_OK;
+  auto* copy = new (std::nothrow) Record(record);
+  if (!copy) {
+    Host().log.Error() << "Out of memory for a tab's call";
+    return E_OUTOFMEMORY;
   }
+  ::SendMessageW(window, message, 0, reinterpret_cast<LPARAM>(copy));
+  return S_OK;
 }
 
 }  // namespace
@@ -34,15 +41,13 @@ void SendRecord(UINT message, Record record) {
 IFACEMETHODIMP CBGC::connect(int tabId, IDispatch* pDisp, BSTR url) {
   Host().log.Trace() << "connect() called";
   if (!IsRunning()) return E_PENDING;
-  SendRecord(WM_BG_CONNECT, ConnectRecord{tabId, pDisp, url});
-  return S_OK;
+  return SendRecord(WM_BG_CONNECT, ConnectRecord{tabId, pDisp, url});
 }
 
 IFACEMETHODIMP CBGC::disconnect(int tabId, IDispatch* pDisp) {
   Host().log.Trace() << "disconnect() called";
   if (!IsRunning()) return E_PENDING;
-  SendRecord(WM_BG_DISCONNECT, DisconnectRecord{tabId, pDisp});
-  return S_OK;
+  return SendRecord(WM_BG_DISCONNECT, DisconnectRecord{tabId, pDisp});
 }
 
 IFACEMETHODIMP CBGC::dispatchMsg(BSTR msg, int tabId) {

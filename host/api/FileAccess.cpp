@@ -9,6 +9,7 @@
 
 #include "../program/Log.h"
 #include "Bstr.h"
+#include "ExceptionBarrier.h"
 #include "PlatformUuids.h"
 #include "UniqueHandle.h"
 #include "Utf8Text.h"
@@ -19,6 +20,12 @@ namespace tessary::host {
 namespace {
 
 constexpr CLSID kClsidXmlHttp60 = {0x88D96A0A, 0xF192, 0x11D4, {0xA6, 0x5F, 0x00, 0x40, 0x96, 0x32, 0x51, 0xE5}};
+
+// A customization file becomes one script string at once, held three times
+// over while it is read (the bytes, the text, the script's copy). Such files
+// are templates and settings of a few kilobytes: anything near this size is a
+// mistake, and reading it would only starve the background page of memory.
+constexpr DWORD kTextFileLimit = 16 * 1024 * 1024;
 
 // The second line that follows some failures: the system's text for the last
 // error, when it has one.
@@ -32,12 +39,10 @@ void LogSystemError(Log& log) {
   if (length) log.Error() << "WINAPI: " << std::wstring_view(text, length);
 }
 
-}  // namespace
-
-BSTR ReadCustomizationFile(const std::wstring& customizationFolder, BSTR path, Log& log) {
+HRESULT ReadTextFile(const std::wstring& customizationFolder, BSTR path, Log& log, BSTR* text) {
   if (!path || !*path) {
     log.Error() << "getTextFile: Empty path!";
-    return nullptr;
+    return S_FALSE;
   }
   std::wstring full = customizationFolder;
   if (path[0] != L'/' && path[0] != L'\\') full += L'\\';
@@ -47,34 +52,54 @@ BSTR ReadCustomizationFile(const std::wstring& customizationFolder, BSTR path, L
                              FILE_ATTRIBUTE_NORMAL)) {
     log.Error() << "PathRelativePathToW";
     LogSystemError(log);
-    return nullptr;
+    return S_FALSE;
   }
   if (wcsstr(relative, L"..")) {
     log.Error() << "getTextFile: path restricted " << path;
-    return nullptr;
+    return S_FALSE;
   }
   std::string bytes;
-  switch (ReadWholeFile(full, &bytes)) {
+  switch (ReadWholeFile(full, &bytes, kTextFileLimit)) {
     case FileReadError::kNone: break;
     case FileReadError::kOpen:
       log.Error() << "CreateFileW" << full;
       LogSystemError(log);
-      return nullptr;
-    case FileReadError::kSize: return nullptr;
+      return S_FALSE;
+    case FileReadError::kSize: return S_FALSE;
+    case FileReadError::kTooLarge:
+      log.Error() << "getTextFile: file too large (over " << kTextFileLimit << " bytes) " << full;
+      return S_FALSE;
     case FileReadError::kRead:
       log.Error() << "ReadFile" << full;
       LogSystemError(log);
-      return nullptr;
+      return S_FALSE;
   }
-  std::wstring text;
-  return DecodeUtf8Text(bytes, &text) ? Bstr(text).Detach() : nullptr;
+  std::wstring decoded;
+  if (!DecodeUtf8Text(bytes, &decoded)) return S_FALSE;
+  *text = Bstr(decoded).Detach();
+  return *text ? S_OK : E_OUTOFMEMORY;
+}
+
+}  // namespace
+
+BSTR ReadCustomizationFile(const std::wstring& customizationFolder, BSTR path, Log& log) {
+  BSTR text = nullptr;
+  if (ExceptionBarrier([&] { return ReadTextFile(customizationFolder, path, log, &text); }) == E_OUTOFMEMORY) {
+    log.Error() << "getTextFile: out of memory reading " << path;
+  }
+  return text;
 }
 
 BSTR ExtensionUrl(const std::wstring& programFolder) {
-  if (programFolder.empty()) return nullptr;
-  std::wstring url = L"file:///" + programFolder;
-  std::replace(url.begin(), url.end(), L'\\', L'/');
-  return Bstr(url).Detach();
+  BSTR url = nullptr;
+  ExceptionBarrier([&] {
+    if (programFolder.empty()) return S_FALSE;
+    std::wstring text = L"file:///" + programFolder;
+    std::replace(text.begin(), text.end(), L'\\', L'/');
+    url = Bstr(text).Detach();
+    return S_OK;
+  });
+  return url;
 }
 
 IDispatch* NewXmlHttpRequest() {

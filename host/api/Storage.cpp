@@ -2,6 +2,7 @@
 
 #include "../program/Log.h"
 #include "Text.h"
+#include "UniqueHandle.h"
 
 namespace tessary::host {
 namespace {
@@ -12,6 +13,22 @@ constexpr DWORD kLockWaitMs = 3000;
 constexpr DWORD kLockRetryMs = 100;
 
 leveldb::Status NotOpen() { return leveldb::Status::IOError("the database is not open"); }
+
+// Whether another process has the database open: LevelDB holds its lock file
+// open for writing, and locked, for as long as the database is open. Only that
+// is worth waiting for; any other failure is there to stay.
+bool HeldByAnotherProcess(const std::string& path) {
+  const std::string lockFile = path + "\\LOCK";
+  UniqueHandle file(::CreateFileA(lockFile.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+  if (!file) return ::GetLastError() == ERROR_SHARING_VIOLATION;
+  OVERLAPPED whole = {};
+  if (!::LockFileEx(file.Get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &whole)) {
+    return ::GetLastError() == ERROR_LOCK_VIOLATION;
+  }
+  ::UnlockFileEx(file.Get(), 0, MAXDWORD, MAXDWORD, &whole);
+  return false;
+}
 
 }  // namespace
 
@@ -37,7 +54,7 @@ bool Storage::Open(const std::wstring& dataDirectory, Log& log, leveldb::Env* en
       db_.reset(db);
       return true;
     }
-    if (!status.IsIOError() || ::GetTickCount() - start >= kLockWaitMs) break;
+    if (!status.IsIOError() || ::GetTickCount() - start >= kLockWaitMs || !HeldByAnotherProcess(path)) break;
     ::Sleep(kLockRetryMs);
   }
   log.Error() << "levelDB init failed: " << status.ToString();

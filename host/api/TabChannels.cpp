@@ -3,6 +3,7 @@
 #include <dispex.h>
 #include <shlwapi.h>
 
+#include <new>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,14 @@ using Microsoft::WRL::ComPtr;
 namespace tessary::host {
 namespace {
 
+// What a call into a tab answers once the tab's process or its page is gone.
+bool TabIsGone(HRESULT hr) {
+  return hr == RPC_E_DISCONNECTED || hr == HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE) || hr == RPC_E_SERVER_DIED ||
+         hr == RPC_E_SERVER_DIED_DNE;
+}
+
+}  // namespace
+
 // Forwards every call to the channel; remembers the ids of the names asked.
 class ChannelObject : public ComObjectRoot, public DispatchExDefaults {
  public:
@@ -26,25 +35,40 @@ class ChannelObject : public ComObjectRoot, public DispatchExDefaults {
     };
     return interfaces;
   }
-  void Attach(IDispatch* channel) { channel_ = channel; }
+  ChannelObject(TabChannels& owner, int tabId, IDispatch* channel) : owner_(&owner), tabId_(tabId), channel_(channel) {}
 
-  IFACEMETHODIMP GetTypeInfoCount(UINT* count) override { return channel_->GetTypeInfoCount(count); }
+  int TabId() const { return tabId_; }
+  // From now on every call fails as a call into a closed page does.
+  void Detach() {
+    owner_ = nullptr;
+    channel_.Reset();
+  }
+
+  IFACEMETHODIMP GetTypeInfoCount(UINT* count) override {
+    ComPtr<IDispatch> channel = channel_;
+    return channel ? Checked(channel->GetTypeInfoCount(count)) : RPC_E_DISCONNECTED;
+  }
   IFACEMETHODIMP GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override {
-    return channel_->GetTypeInfo(index, lcid, info);
+    ComPtr<IDispatch> channel = channel_;
+    return channel ? Checked(channel->GetTypeInfo(index, lcid, info)) : RPC_E_DISCONNECTED;
   }
   IFACEMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) override {
-    if (count != 1) return channel_->GetIDsOfNames(riid, names, count, lcid, ids);
-    return Lookup(names[0], ids);
+    if (count == 1) return Lookup(names[0], ids);
+    ComPtr<IDispatch> channel = channel_;
+    return channel ? Checked(channel->GetIDsOfNames(riid, names, count, lcid, ids)) : RPC_E_DISCONNECTED;
   }
+  // The channel is held for the call: the tab may disconnect while it runs.
   IFACEMETHODIMP Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
                         EXCEPINFO* exception, UINT* argError) override {
-    return channel_->Invoke(id, riid, lcid, flags, params, result, exception, argError);
+    ComPtr<IDispatch> channel = channel_;
+    return channel ? Checked(channel->Invoke(id, riid, lcid, flags, params, result, exception, argError))
+                   : RPC_E_DISCONNECTED;
   }
   IFACEMETHODIMP GetDispID(BSTR name, DWORD, DISPID* id) override { return Lookup(name, id); }
   IFACEMETHODIMP InvokeEx(DISPID id, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
                           EXCEPINFO* exception, IServiceProvider*) override {
     UINT argError = 0;
-    return channel_->Invoke(id, IID_NULL, lcid, flags, params, result, exception, &argError);
+    return Invoke(id, IID_NULL, lcid, flags, params, result, exception, &argError);
   }
 
  private:
@@ -54,32 +78,67 @@ class ChannelObject : public ComObjectRoot, public DispatchExDefaults {
       *id = known->second;
       return S_OK;
     }
-    const HRESULT hr = channel_->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, id);
-    if (SUCCEEDED(hr)) ids_.emplace(name, *id);
+    ComPtr<IDispatch> channel = channel_;
+    if (!channel) return RPC_E_DISCONNECTED;
+    const HRESULT hr = Checked(channel->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, id));
+    if (SUCCEEDED(hr)) {
+      try {
+        ids_.emplace(name, *id);
+      } catch (const std::bad_alloc&) {
+        // Only the shortcut is lost: the name is asked again next time.
+      }
+    }
+    return hr;
+  }
+  HRESULT Checked(HRESULT hr) {
+    if (TabIsGone(hr) && owner_) owner_->Lost(this, hr);
     return hr;
   }
 
+  TabChannels* owner_;  // not counted: it detaches this object before it goes
+  const int tabId_;
   ComPtr<IDispatch> channel_;
   // Looked up by the caller's string as it is, without a copy.
   std::map<std::wstring, DISPID, std::less<>> ids_;
 };
 
-}  // namespace
+TabChannels::TabChannels() = default;
 
-ComPtr<IDispatch> TabChannels::For(IDispatch* channel) {
+TabChannels::~TabChannels() {
+  for (auto& entry : channels_) entry.second->Detach();
+}
+
+ComPtr<IDispatch> TabChannels::For(int tabId, IDispatch* channel) {
   if (!channel) return nullptr;
   ComPtr<IUnknown> identity = Identity(channel);
-  ComPtr<IDispatch>& object = channels_[identity.Get()];
-  if (!object) {
-    auto created = MakeComObject<ChannelObject>();
-    created->Attach(channel);
-    object = created;
+  auto known = channels_.find(identity.Get());
+  if (known != channels_.end()) return known->second;
+  try {
+    ComPtr<ChannelObject> object = MakeComObject<ChannelObject>(*this, tabId, channel);
+    channels_.emplace(identity.Get(), object);
+    return object;
+  } catch (const std::bad_alloc&) {
+    return nullptr;
   }
-  return object;
 }
 
 void TabChannels::Forget(IDispatch* channel) {
-  if (channel) channels_.erase(Identity(channel).Get());
+  auto known = channel ? channels_.find(Identity(channel).Get()) : channels_.end();
+  if (known == channels_.end()) return;
+  ComPtr<ChannelObject> object = std::move(known->second);
+  channels_.erase(known);
+  object->Detach();
+}
+
+void TabChannels::Lost(ChannelObject* object, HRESULT failure) {
+  for (auto entry = channels_.begin(); entry != channels_.end(); ++entry) {
+    if (entry->second.Get() != object) continue;
+    ComPtr<ChannelObject> lost = std::move(entry->second);
+    channels_.erase(entry);
+    lost->Detach();
+    if (onLost_) onLost_(lost->TabId(), lost.Get(), failure);
+    return;
+  }
 }
 
 }  // namespace tessary::host

@@ -1,6 +1,7 @@
 #include "BackgroundWindow.h"
 
 #include <memory>
+#include <new>
 
 #include <wrl/client.h>
 
@@ -69,12 +70,25 @@ void KeepClipboard() {
   ::CloseClipboard();
 }
 
+// A tab that died never disconnects: the page hears of it once its channel
+// was found gone. Posted, so that a page that found it in the middle of a
+// call is not entered again before that call has returned.
+void WatchForLostChannels(HWND window) {
+  Api().tabChannels.OnLost([window](int tabId, IDispatch* channel, HRESULT failure) {
+    Host().log.Warning() << "Tab " << tabId << " can't be reached any more (" << static_cast<long>(failure)
+                         << "), disconnecting it";
+    auto* record = new (std::nothrow) LostChannelRecord{tabId, channel};
+    if (record && !::PostMessageW(window, WM_BG_CHANNEL_LOST, 0, reinterpret_cast<LPARAM>(record))) delete record;
+  });
+}
+
 }  // namespace
 
 LRESULT CALLBACK BackgroundWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   AXClientSite* site = Host().backgroundSite;
   switch (message) {
     case WM_CREATE:
+      WatchForLostChannels(window);
       return CreatePageSite(window, true, BackgroundPageEvents());
     case WM_BG_MARSHAL_WINDOW:
       MarshalWindow(site, reinterpret_cast<IStream**>(lParam));
@@ -84,15 +98,20 @@ LRESULT CALLBACK BackgroundWindowProc(HWND window, UINT message, WPARAM wParam, 
       return 0;
     case WM_BG_CONNECT: {
       std::unique_ptr<ConnectRecord> record(reinterpret_cast<ConnectRecord*>(lParam));
-      ComPtr<IDispatch> channel = Api().tabChannels.For(record->pDisp);
+      ComPtr<IDispatch> channel = Api().tabChannels.For(record->tabId, record->pDisp);
       CallHandler(site, kConnectHandler, {ArgI4(record->tabId), ArgDispatch(channel.Get()), ArgBstr(record->url)});
       return 0;
     }
     case WM_BG_DISCONNECT: {
       std::unique_ptr<DisconnectRecord> record(reinterpret_cast<DisconnectRecord*>(lParam));
-      ComPtr<IDispatch> channel = Api().tabChannels.For(record->pDisp);
+      ComPtr<IDispatch> channel = Api().tabChannels.For(record->tabId, record->pDisp);
       CallHandler(site, kDisconnectHandler, {ArgI4(record->tabId), ArgDispatch(channel.Get())});
       Api().tabChannels.Forget(record->pDisp);
+      return 0;
+    }
+    case WM_BG_CHANNEL_LOST: {
+      std::unique_ptr<LostChannelRecord> record(reinterpret_cast<LostChannelRecord*>(lParam));
+      CallHandler(site, kDisconnectHandler, {ArgI4(record->tabId), ArgDispatch(record->channel.Get())});
       return 0;
     }
     case WM_BG_MESSAGE:

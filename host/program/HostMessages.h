@@ -3,6 +3,9 @@
 // carry. A record passed by pointer in lParam is allocated by the sender and
 // freed by the window procedure that receives it.
 #include <windows.h>
+#include <oaidl.h>
+
+#include <wrl/client.h>
 
 namespace tessary::host {
 
@@ -20,6 +23,7 @@ constexpr UINT WM_BG_DISCONNECT = WM_APP + 0x66;      // lParam: DisconnectRecor
 constexpr UINT WM_BG_MESSAGE = WM_APP + 0x67;         // wParam: BSTR message, lParam: tab id
 constexpr UINT WM_BG_SET_HANDLER = WM_APP + 0x68;     // wParam: HandlerSlot, lParam: IDispatch*
 constexpr UINT WM_BG_KEEP_CLIPBOARD = WM_APP + 0x69;
+constexpr UINT WM_BG_CHANNEL_LOST = WM_APP + 0x6A;    // lParam: LostChannelRecord* (posted)
 
 // The strings and interfaces of the records belong to the COM call in progress.
 struct ConnectRecord {
@@ -31,6 +35,12 @@ struct ConnectRecord {
 struct DisconnectRecord {
   int tabId;
   IDispatch* pDisp;
+};
+
+// A channel whose tab is gone: posted, so the record holds its own reference.
+struct LostChannelRecord {
+  int tabId;
+  Microsoft::WRL::ComPtr<IDispatch> channel;
 };
 
 enum HandlerSlot : WPARAM { kConnectHandler = 1, kDisconnectHandler = 2, kMessageHandler = 3 };

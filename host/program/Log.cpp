@@ -1,5 +1,7 @@
 #include "Log.h"
 
+#include <new>
+
 #include "Text.h"
 
 namespace tessary::host {
@@ -32,45 +34,56 @@ LogLine Log::Info() { return LogLine(*this, "[INFO]: "); }
 LogLine Log::Warning() { return LogLine(*this, "[WARNING]: "); }
 LogLine Log::Error() { return LogLine(*this, "[ERROR]: "); }
 
-void Log::WriteLine(std::string_view line) {
+void Log::WriteLine(std::string_view line, std::string_view end) {
   if (!file_) return;
   std::lock_guard<std::mutex> lock(mutex_);
   DWORD written = 0;
   // Unbuffered: every line is in the file as soon as it is written.
   ::WriteFile(file_.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+  if (!end.empty()) ::WriteFile(file_.Get(), end.data(), static_cast<DWORD>(end.size()), &written, nullptr);
 }
 
 LogLine::~LogLine() {
-  text_ += "\r\n";
-  log_.WriteLine(text_);
+  bool ended = false;
+  Add([&] {
+    text_ += "\r\n";
+    ended = true;
+  });
+  log_.WriteLine(text_, ended ? "" : "\r\n");
+}
+
+template <class Append>
+LogLine& LogLine::Add(Append&& append) noexcept {
+  try {
+    append();
+  } catch (const std::bad_alloc&) {
+    // The line keeps what it holds; the caller goes on as if it were complete.
+  }
+  return *this;
 }
 
 LogLine& LogLine::operator<<(const char* text) {
-  text_ += text ? text : "";
-  return *this;
+  return Add([&] { text_ += text ? text : ""; });
 }
 
 LogLine& LogLine::operator<<(std::string_view text) {
-  text_ += text;
-  return *this;
+  return Add([&] { text_ += text; });
 }
 
 LogLine& LogLine::operator<<(const wchar_t* text) {
-  if (!text) {
-    text_ += "empty";
-    return *this;
-  }
+  if (!text) return *this << "empty";
   return *this << std::wstring_view(text);
 }
 
 LogLine& LogLine::operator<<(std::wstring_view text) {
-  for (wchar_t c : text) text_ += static_cast<char>(c & 0xFF);
-  return *this;
+  return Add([&] {
+    text_.reserve(text_.size() + text.size());
+    for (wchar_t c : text) text_ += static_cast<char>(c & 0xFF);
+  });
 }
 
 LogLine& LogLine::operator<<(long long value) {
-  text_ += std::to_string(value);
-  return *this;
+  return Add([&] { text_ += std::to_string(value); });
 }
 
 }  // namespace tessary::host

@@ -34,15 +34,17 @@ class Log {
 
  private:
   friend class LogLine;
-  void WriteLine(std::string_view line);
+  // The line and its end, together under the lock.
+  void WriteLine(std::string_view line, std::string_view end);
 
   std::mutex mutex_;
   UniqueHandle file_;
 };
 
+// Never throws: a line that runs out of memory is written as far as it got.
 class LogLine {
  public:
-  LogLine(Log& log, const char* prefix) : log_(log), text_(prefix) {}
+  LogLine(Log& log, const char* prefix) : log_(log) { *this << prefix; }
   ~LogLine();
   LogLine(const LogLine&) = delete;
   LogLine& operator=(const LogLine&) = delete;
@@ -60,6 +62,9 @@ class LogLine {
   LogLine& operator<<(unsigned value) { return *this << static_cast<long long>(value); }
 
  private:
+  template <class Append>
+  LogLine& Add(Append&& append) noexcept;
+
   Log& log_;
   std::string text_;
 };

@@ -43,6 +43,9 @@ class FailingEnv final : public leveldb::EnvWrapper {
     if (status.ok()) *file = new FailingWritableFile(*file, failures_);
     return status;
   }
+  leveldb::Status LockFile(const std::string& name, leveldb::FileLock** lock) override {
+    return failures_->failLocks ? Injected() : target()->LockFile(name, lock);
+  }
   leveldb::Status NewRandomAccessFile(const std::string& name, leveldb::RandomAccessFile** file) override {
     leveldb::Status status = target()->NewRandomAccessFile(name, file);
     if (status.ok()) *file = new FailingRandomAccessFile(*file, failures_);

@@ -9,6 +9,9 @@ namespace tessary::test {
 struct FailureSwitch {
   bool failWrites = false;
   bool failReads = false;
+  // The database's lock cannot be taken for a reason of its own (not another
+  // process holding it).
+  bool failLocks = false;
 };
 
 // Lives until the process ends.

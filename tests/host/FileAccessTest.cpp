@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 
 #include "Bstr.h"
+#include "ComPtrAdopt.h"
 #include "Log.h"
 #include "ScriptEngine.h"
 #include "TestEnvironment.h"
 #include "TestHttpServer.h"
+#include "UniqueHandle.h"
 
 namespace tessary::host {
 namespace {
@@ -83,6 +85,22 @@ TEST_F(ReadCustomizationFileTest, LogsMissingAndEmptyFilesWithTheSystemsReason) 
   EXPECT_NE(at, lines.end());
 }
 
+// A file far beyond any template is refused before it is read, so that it
+// cannot take the background page's memory.
+TEST_F(ReadCustomizationFileTest, RefusesAFileAboveTheLimitBeforeReadingIt) {
+  const std::wstring path = folder_ + L"huge.txt";
+  UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  ASSERT_TRUE(file.IsValid());
+  LARGE_INTEGER size;
+  size.QuadPart = 16 * 1024 * 1024 + 1;
+  ASSERT_TRUE(::SetFilePointerEx(file.Get(), size, nullptr, FILE_BEGIN) && ::SetEndOfFile(file.Get()));
+  file.Reset();
+  Write(L"limit.txt", std::string(16 * 1024 * 1024 - 1, 'x') + "!");
+  EXPECT_EQ(Read(L"huge.txt"), L"<null>");
+  EXPECT_TRUE(Logged("[ERROR]: getTextFile: file too large (over 16777216 bytes) " + test::Narrow(folder_) + "\\huge.txt"));
+  EXPECT_EQ(Read(L"limit.txt").size(), 16u * 1024 * 1024);
+}
+
 TEST(ExtensionUrl, IsAFileUrlWithForwardSlashes) {
   Bstr url = Bstr::Attach(ExtensionUrl(L"C:\\Apps\\X\\"));
   EXPECT_EQ(url.View(), L"file:///C:/Apps/X/");
@@ -95,10 +113,8 @@ TEST(XmlHttpRequest, FetchesFromAServerAndIsNewEachTime) {
   test::TestHttpServer server;
   ASSERT_TRUE(server.IsListening());
   server.Serve("/doc.xml", "<doc>fetched</doc>", "text/xml");
-  Microsoft::WRL::ComPtr<IDispatch> first;
-  Microsoft::WRL::ComPtr<IDispatch> second;
-  first.Attach(NewXmlHttpRequest());
-  second.Attach(NewXmlHttpRequest());
+  Microsoft::WRL::ComPtr<IDispatch> first = Adopt(NewXmlHttpRequest());
+  Microsoft::WRL::ComPtr<IDispatch> second = Adopt(NewXmlHttpRequest());
   ASSERT_TRUE(first);
   ASSERT_TRUE(second);
   EXPECT_NE(first.Get(), second.Get());

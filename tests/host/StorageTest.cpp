@@ -153,5 +153,18 @@ TEST(StorageOpen, FailsWithALoggedLineWhenTheDatabaseCannotBeOpened) {
   EXPECT_TRUE(storage.Open(folder, log));
 }
 
+TEST(StorageOpen, WaitsForNoOtherFailure) {
+  const std::wstring folder = test::MakeTempFolder(L"storage");
+  Log log;
+  ASSERT_TRUE(log.Create(folder));
+  test::FailureSwitch failures;
+  failures.failLocks = true;
+  Storage storage;
+  const DWORD start = ::GetTickCount();
+  EXPECT_FALSE(storage.Open(folder, log, test::NewFailingEnv(&failures)));
+  EXPECT_LT(::GetTickCount() - start, 1000u);
+  EXPECT_EQ(test::CountLinesStartingWith(folder + L"log.txt", "[ERROR]: levelDB init failed: IO error: injected"), 1);
+}
+
 }  // namespace
 }  // namespace tessary::host

@@ -1,5 +1,6 @@
 // The background page's view of tab channels: one local object per channel,
-// which asks the channel for a member id once and forwards every call.
+// which asks the channel for a member id once and forwards every call, and
+// which the host holds only while the tab is connected.
 #include "TabChannels.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +16,13 @@ namespace {
 
 using Microsoft::WRL::ComPtr;
 
-// Counts the name lookups that reach the channel itself.
+ULONG References(IUnknown* object) {
+  object->AddRef();
+  return object->Release();
+}
+
+// Counts the name lookups that reach the channel itself; answers calls with
+// `failure` once it is set.
 class CountingChannel : public ComObjectRoot, public IDispatch {
  public:
   static const QITAB* Interfaces() {
@@ -24,6 +31,7 @@ class CountingChannel : public ComObjectRoot, public IDispatch {
   }
   explicit CountingChannel(IDispatch* inner) : inner_(inner) {}
   int lookups = 0;
+  HRESULT failure = S_OK;
 
   IFACEMETHODIMP GetTypeInfoCount(UINT* count) override { return inner_->GetTypeInfoCount(count); }
   IFACEMETHODIMP GetTypeInfo(UINT i, LCID l, ITypeInfo** t) override { return inner_->GetTypeInfo(i, l, t); }
@@ -33,6 +41,7 @@ class CountingChannel : public ComObjectRoot, public IDispatch {
   }
   IFACEMETHODIMP Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
                         EXCEPINFO* exception, UINT* argError) override {
+    if (FAILED(failure)) return failure;
     return inner_->Invoke(id, riid, lcid, flags, params, result, exception, argError);
   }
 
@@ -46,10 +55,10 @@ TEST(TabChannels, GiveOneObjectPerChannelThatAsksForIdsOnce) {
   test::RecordingChannel otherRecording;
   TabChannels channels;
 
-  ComPtr<IDispatch> first = channels.For(channel.Get());
-  EXPECT_EQ(channels.For(channel.Get()).Get(), first.Get());
-  EXPECT_NE(channels.For(otherRecording.Dispatch()).Get(), first.Get());
-  EXPECT_EQ(channels.For(nullptr).Get(), nullptr);
+  ComPtr<IDispatch> first = channels.For(5, channel.Get());
+  EXPECT_EQ(channels.For(5, channel.Get()).Get(), first.Get());
+  EXPECT_NE(channels.For(6, otherRecording.Dispatch()).Get(), first.Get());
+  EXPECT_EQ(channels.For(7, nullptr).Get(), nullptr);
 
   test::ScriptEngine engine;
   ASSERT_EQ(engine.AddObject(L"channel", first.Get()), S_OK);
@@ -58,12 +67,69 @@ TEST(TabChannels, GiveOneObjectPerChannelThatAsksForIdsOnce) {
   EXPECT_EQ(recording.Received(), (std::vector<std::wstring>{L"one", L"two", L""}));
   EXPECT_EQ(channel->lookups, 1);
   EXPECT_NE(engine.Run(L"channel.nothing('x');"), S_OK);
+}
 
-  // Once forgotten, the channel gets a new object; the old one still works.
+// The page keeps its object; the host lets go of the tab's channel all the
+// same, and a later connect of the same channel gets a new object.
+TEST(TabChannels, LetGoOfAChannelAtItsDisconnect) {
+  test::RecordingChannel recording;
+  ComPtr<CountingChannel> channel = MakeComObject<CountingChannel>(recording.Dispatch());
+  const ULONG unheld = References(channel.Get());
+  TabChannels channels;
+  ComPtr<IDispatch> kept = channels.For(5, channel.Get());
+  test::ScriptEngine engine;
+  ASSERT_EQ(engine.AddObject(L"channel", kept.Get()), S_OK);
+
   channels.Forget(channel.Get());
-  EXPECT_NE(channels.For(channel.Get()).Get(), first.Get());
-  ASSERT_EQ(engine.Run(L"channel.send('after');"), S_OK);
-  EXPECT_EQ(recording.Last(), L"after");
+  EXPECT_EQ(channels.Count(), 0u);
+  EXPECT_EQ(References(channel.Get()), unheld);
+  EXPECT_NE(engine.Run(L"channel.send('after');"), S_OK);
+  EXPECT_TRUE(recording.Received().empty());
+  EXPECT_NE(channels.For(5, channel.Get()).Get(), kept.Get());
+}
+
+TEST(TabChannels, ReportAChannelWhoseTabIsGoneOnceAndLetGoOfIt) {
+  struct Case {
+    HRESULT failure;
+    bool gone;
+  };
+  const Case cases[] = {
+      {RPC_E_DISCONNECTED, true},
+      {HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE), true},
+      {RPC_E_SERVER_DIED, true},
+      {RPC_E_SERVER_DIED_DNE, true},
+      {DISP_E_EXCEPTION, false},
+      {E_FAIL, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.failure);
+    test::RecordingChannel recording;
+    ComPtr<CountingChannel> channel = MakeComObject<CountingChannel>(recording.Dispatch());
+    const ULONG unheld = References(channel.Get());
+    TabChannels channels;
+    std::vector<std::pair<int, IDispatch*>> lost;
+    channels.OnLost([&](int tabId, IDispatch* object, HRESULT failure) {
+      EXPECT_EQ(failure, c.failure);
+      lost.emplace_back(tabId, object);
+    });
+    ComPtr<IDispatch> object = channels.For(12, channel.Get());
+    test::ScriptEngine engine;
+    ASSERT_EQ(engine.AddObject(L"channel", object.Get()), S_OK);
+    channel->failure = c.failure;
+
+    EXPECT_NE(engine.Run(L"channel.send('a');"), S_OK);
+    EXPECT_NE(engine.Run(L"channel.send('b');"), S_OK);
+    if (c.gone) {
+      ASSERT_EQ(lost.size(), 1u);
+      EXPECT_EQ(lost[0].first, 12);
+      EXPECT_EQ(lost[0].second, object.Get());
+      EXPECT_EQ(channels.Count(), 0u);
+      EXPECT_EQ(References(channel.Get()), unheld);
+    } else {
+      EXPECT_TRUE(lost.empty());
+      EXPECT_EQ(channels.Count(), 1u);
+    }
+  }
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "ChildProcess.h"
 
+#include <psapi.h>
+
 #include <tlhelp32.h>
 
 namespace tessary::test {
@@ -92,6 +94,15 @@ bool WaitForNoProcess(const std::wstring& name, DWORD timeoutMs) {
     if (!running) return true;
     if (::GetTickCount64() > deadline) return false;
   }
+}
+
+SIZE_T WorkingSetOf(const std::wstring& name) {
+  const std::vector<DWORD> ids = FindProcesses(name);
+  if (ids.size() != 1) return 0;
+  UniqueHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, ids[0]));
+  PROCESS_MEMORY_COUNTERS counters = {sizeof(counters)};
+  return process && ::K32GetProcessMemoryInfo(process.Get(), &counters, sizeof(counters)) ? counters.WorkingSetSize
+                                                                                           : 0;
 }
 
 }  // namespace tessary::test

@@ -46,6 +46,10 @@ std::vector<DWORD> FindProcesses(const std::wstring& name);
 // counts as ended: its identifier names no process any more.
 bool WaitForProcessEnd(DWORD processId, DWORD milliseconds);
 
+// The working set of the one running process of that file name, in bytes; 0
+// when there is not exactly one or it cannot be read.
+SIZE_T WorkingSetOf(const std::wstring& name);
+
 // Waits until no process of that file name runs; false if one still does.
 // A listed process that cannot be opened counts as ended, as above.
 bool WaitForNoProcess(const std::wstring& name, DWORD timeoutMs);

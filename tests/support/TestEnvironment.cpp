@@ -155,4 +155,10 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD in
   return true;
 }
 
+int LoadSize(int suiteSize, int heavySize) {
+  wchar_t value[8] = {};
+  const DWORD length = ::GetEnvironmentVariableW(L"TESSARY_HEAVY_TESTS", value, ARRAYSIZE(value));
+  return length == 1 && value[0] == L'1' ? heavySize : suiteSize;
+}
+
 }  // namespace tessary::test

@@ -44,6 +44,10 @@ std::wstring FileUrl(const std::wstring& path);
 
 std::string Narrow(const std::wstring& text);
 
+// The size of a load test: small in the test suite, heavy with the environment
+// variable TESSARY_HEAVY_TESTS set to 1.
+int LoadSize(int suiteSize, int heavySize);
+
 // Polls the condition until it holds; false when the time ran out first. For
 // what other processes do: it pumps no messages (PumpMessagesUntil does).
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD intervalMs = 50);
