@@ -43,12 +43,16 @@ TEST(CrossThreadTest, APageFunctionIsCalledFromAnotherThreadThroughTheMarshalled
   HRESULT callResult = E_FAIL;
   LONG sum = 0;
   std::thread caller([&] {
-    Apartment apartment;
-    ComPtr<IHTMLWindow2> window;
-    if (apartment.ok() && SUCCEEDED(::CoGetInterfaceAndReleaseStream(stream, IID_PPV_ARGS(&window)))) {
-      Variant result;
-      callResult = CallByName(window.Get(), L"add", {ArgI4(2), ArgI4(3)}, result.Get());
-      if (SUCCEEDED(::VariantChangeType(result.Get(), result.Get(), 0, VT_I4))) sum = result->lVal;
+    {
+      // Releasing the window is a call into the page's thread too: it happens
+      // while that thread still pumps, before this one says it is done.
+      Apartment apartment;
+      ComPtr<IHTMLWindow2> window;
+      if (apartment.ok() && SUCCEEDED(::CoGetInterfaceAndReleaseStream(stream, IID_PPV_ARGS(&window)))) {
+        Variant result;
+        callResult = CallByName(window.Get(), L"add", {ArgI4(2), ArgI4(3)}, result.Get());
+        if (SUCCEEDED(::VariantChangeType(result.Get(), result.Get(), 0, VT_I4))) sum = result->lVal;
+      }
     }
     done = true;
   });
