@@ -20,8 +20,8 @@ enum class BackgroundState { kNotStarted = 0, kStarting = 2, kRunning = 3 };
 enum class PopupState { kNone = 0, kStarting = 2, kShown = 3, kClosing = 4 };
 
 // The popup: opened by the main thread, run by a thread of its own. At most one
-// popup thread runs at a time, because the main thread starts one only while the
-// state is kNone and the thread's end is the only way back to kNone.
+// popup thread runs at a time: the main thread starts one only while the state
+// is kNone, and once started only the thread's end brings it back to kNone.
 struct PopupRecord {
   std::atomic<PopupState> state{PopupState::kNone};
   // Main thread only: the last popup thread, and when its request was accepted.
