@@ -21,11 +21,13 @@ class OtherWindow {
   OtherWindow& operator=(const OtherWindow&) = delete;
 
   HWND Window() const { return window_; }
-  // A mouse click in the window through the system's input queue, repeated
-  // if need be; true once the window is the foreground window.
+  // A mouse click in the window through the system's input queue; true once
+  // the window is the foreground window.
   bool Click();
 
  private:
+  static constexpr UINT kActivate = WM_APP + 1;
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void Run(HANDLE created);
 
   HWND window_ = nullptr;
