@@ -25,8 +25,9 @@ struct StartRecord {
   int y;
 };
 
-// (x, y) becomes the popup's top-right corner where the screen allows; the
-// left and top edges never leave the screen.
+// (x, y) becomes the popup's top-right corner where the screen allows: a
+// point beyond the screen's right or bottom edge moves the popup in, one left
+// of or above the screen puts it at the screen's edge.
 POINT PopupOrigin(const StartRecord& start) {
   const int screenWidth = ::GetSystemMetrics(SM_CXVIRTUALSCREEN);
   RECT workArea = {};
@@ -108,24 +109,41 @@ void KeepClipboard() {
   }
 }
 
+// The popup thread's own apartment with OLE, left in reverse order.
+class OleApartment {
+ public:
+  explicit OleApartment(Log& log) {
+    com_ = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    if (!com_) {
+      log.Trace() << "Failed to CoInitializeEx";
+      return;
+    }
+    ole_ = SUCCEEDED(::OleInitialize(nullptr));
+    if (!ole_) log.Trace() << "Failed to OleInitialize";
+  }
+  ~OleApartment() {
+    if (ole_) ::OleUninitialize();
+    if (com_) ::CoUninitialize();
+  }
+  OleApartment(const OleApartment&) = delete;
+  OleApartment& operator=(const OleApartment&) = delete;
+
+  bool IsReady() const { return ole_; }
+
+ private:
+  bool com_ = false;
+  bool ole_ = false;
+};
+
 DWORD RunPopup(const StartRecord& start) {
   Log& log = Host().log;
-  if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
-    log.Trace() << "Failed to CoInitializeEx";
-    return 1;
-  }
-  if (FAILED(::OleInitialize(nullptr))) {
-    log.Trace() << "Failed to OleInitialize";
-    ::CoUninitialize();
-    return 1;
-  }
+  const OleApartment apartment(log);
+  if (!apartment.IsReady()) return 1;
   const HWND dialog = ::CreateDialogParamW(::GetModuleHandleW(nullptr), L"DIALOG_2", ::GetForegroundWindow(),
                                            &PopupDialogProc, 0);
   if (!dialog) {
     const DWORD code = ::GetLastError();
     log.Error() << "Can't create popup dialog, code " << code;
-    ::OleUninitialize();
-    ::CoUninitialize();
     return 1;
   }
   const POINT origin = PopupOrigin(start);
@@ -134,8 +152,6 @@ DWORD RunPopup(const StartRecord& start) {
   ::DestroyWindow(dialog);
   KeepClipboard();
   log.Trace() << "popup thread ends...";
-  ::OleUninitialize();
-  ::CoUninitialize();
   return 0;
 }
 
