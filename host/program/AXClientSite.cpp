@@ -86,7 +86,7 @@ void AXClientSite::CleanUp() {
   object_.Reset();
   HostProcess& host = Host();
   host.log.Trace() << "Cleaning ax, isBG=" << (isBackground_ ? 1 : 0);
-  (isBackground_ ? host.backgroundSite : host.popupSite) = nullptr;
+  (isBackground_ ? host.backgroundSite : host.popup.site) = nullptr;
 }
 
 bool AXClientSite::SetInPlace(bool activate, bool hideInPlaceInterfaces) {
