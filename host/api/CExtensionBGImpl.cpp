@@ -2,6 +2,7 @@
 
 #include "../program/HostMessages.h"
 #include "../program/HostProcess.h"
+#include "../updater/UpdateThread.h"
 #include "ApiState.h"
 #include "FileAccess.h"
 #include "MemberTable.h"
@@ -78,7 +79,7 @@ void CExtensionBGImpl::itemDelete(BSTR str) { ItemDelete(Api().storage, Host().l
 
 void CExtensionBGImpl::firstRun() {}
 
-void CExtensionBGImpl::checkUpdate() {}
+void CExtensionBGImpl::checkUpdate() { StartUpdateCheck(); }
 
 void CExtensionBGImpl::setIcon(int) {}
 

@@ -1,6 +1,5 @@
 // The background page in a real host process, started by COM for this test
-// program, which plays the page agent: it polls, connects with a tab channel of
-// its own, sends messages and reads the answers the page sends back.
+// program, which plays the page agent (ConnectedTab).
 #include <gtest/gtest.h>
 #include <leveldb/db.h>
 
@@ -8,9 +7,9 @@
 
 #include "Bstr.h"
 #include "ChildProcess.h"
+#include "ConnectedTab.h"
 #include "HostRegistration.h"
 #include "RecordingChannel.h"
-#include "Tessary.h"
 #include "TestEnvironment.h"
 #include "TestHttpServer.h"
 #include "Text.h"
@@ -20,49 +19,7 @@ namespace {
 
 using Microsoft::WRL::ComPtr;
 
-ComPtr<IBGC> CreateBgc(HRESULT* result = nullptr) {
-  ComPtr<IBGC> bgc;
-  const HRESULT hr = ::CoCreateInstance(CLSID_CBGC, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&bgc));
-  if (result) *result = hr;
-  return bgc;
-}
-
-int State(IBGC* bgc) {
-  int state = -1;
-  bgc->getState(&state);
-  return state;
-}
-
-bool WaitUntilReady(IBGC* bgc, DWORD timeoutMs = 20000) {
-  return WaitUntil([&] { return State(bgc) == 1; }, timeoutMs);
-}
-
 int CountLines(const std::string& line) { return test::CountLines(LogFilePath(), line); }
-
-// A connected tab: the host, ready, with this test's channel registered.
-class Tab {
- public:
-  explicit Tab(int tabId) : tabId_(tabId), bgc_(CreateBgc()) {}
-  bool Connect() {
-    return bgc_ && WaitUntilReady(bgc_.Get()) &&
-           bgc_->connect(tabId_, channel_.Dispatch(), Bstr(L"http://127.0.0.1/page.html").Get()) == S_OK;
-  }
-  // Sends a message; the page's answer has arrived when the call returns.
-  std::wstring Ask(const std::wstring& message) {
-    const size_t before = channel_.Received().size();
-    const HRESULT hr = bgc_->dispatchMsg(Bstr(message).Get(), tabId_);
-    if (hr != S_OK) return L"<dispatchMsg failed " + std::to_wstring(hr) + L">";
-    return channel_.Received().size() > before ? channel_.Last() : L"<no answer yet>";
-  }
-  IBGC* Bgc() const { return bgc_.Get(); }
-  RecordingChannel& Channel() { return channel_; }
-  int Id() const { return tabId_; }
-
- private:
-  int tabId_;
-  RecordingChannel channel_;
-  ComPtr<IBGC> bgc_;
-};
 
 class BackgroundPageTest : public ::testing::Test {
  protected:
@@ -79,7 +36,7 @@ TEST_F(BackgroundPageTest, StartsOnceAndRunsMainWithTheExtensionObject) {
   ComPtr<IBGC> third = CreateBgc(&hr);
   ASSERT_EQ(hr, S_OK);
   ASSERT_TRUE(WaitUntilReady(first.Get()));
-  EXPECT_EQ(State(third.Get()), 1);
+  EXPECT_EQ(BackgroundState(third.Get()), 1);
   EXPECT_EQ(CountLines("It's the first instance, initing background..."), 1);
   EXPECT_GE(CountLines("BG: documentcomplete fired"), 1);
   EXPECT_GE(CountLines("BG: non-null url, starting initialization..."), 1);
@@ -87,7 +44,7 @@ TEST_F(BackgroundPageTest, StartsOnceAndRunsMainWithTheExtensionObject) {
 }
 
 TEST_F(BackgroundPageTest, ConnectMessagesAndDisconnectReachTheHandlers) {
-  Tab tab(5);
+  ConnectedTab tab(5);
   ASSERT_TRUE(tab.Connect());
   EXPECT_EQ(CountLines("connect() called"), 1);
   EXPECT_EQ(CountLines("BG Script: onConnect 5 http://127.0.0.1/page.html"), 1);
@@ -105,7 +62,7 @@ TEST_F(BackgroundPageTest, ConnectMessagesAndDisconnectReachTheHandlers) {
 }
 
 TEST_F(BackgroundPageTest, ASecondSetOnMessageReplacesTheFirst) {
-  Tab tab(6);
+  ConnectedTab tab(6);
   ASSERT_TRUE(tab.Connect());
   EXPECT_EQ(tab.Ask(L"replace"), L"replaced");
   EXPECT_EQ(tab.Ask(L"echo|x"), L"second handler: echo|x");
@@ -119,7 +76,7 @@ TEST_F(BackgroundPageTest, APageWithoutMainNeverBecomesReady) {
   ComPtr<IBGC> bgc = CreateBgc(&hr);
   ASSERT_EQ(hr, S_OK);
   ::Sleep(3000);
-  EXPECT_EQ(State(bgc.Get()), 0);
+  EXPECT_EQ(BackgroundState(bgc.Get()), 0);
   RecordingChannel channel;
   EXPECT_EQ(bgc->connect(1, channel.Dispatch(), Bstr(L"u").Get()), E_PENDING);
   EXPECT_EQ(bgc->dispatchMsg(Bstr(L"echo|x").Get(), 1), E_PENDING);
@@ -141,13 +98,13 @@ TEST_F(BackgroundPageTest, AMissingConfigFailsTheFirstCreationOnly) {
   ComPtr<IBGC> third = CreateBgc(&hr);
   ASSERT_EQ(hr, S_OK);
   ::Sleep(2000);
-  EXPECT_EQ(State(second.Get()), 0);
+  EXPECT_EQ(BackgroundState(second.Get()), 0);
   EXPECT_EQ(CountLines("[ERROR]: Config::read() failed, code=1"), 1);
   EXPECT_EQ(CountLines("It's the first instance, initing background..."), 1);
 }
 
 TEST_F(BackgroundPageTest, StorageKeepsItsValues) {
-  Tab tab(7);
+  ConnectedTab tab(7);
   ASSERT_TRUE(tab.Connect());
   EXPECT_EQ(tab.Ask(L"set|Key|upper case"), L"set true");
   EXPECT_EQ(tab.Ask(L"set|key|lower case \u20AC"), L"set true");
@@ -165,13 +122,13 @@ TEST_F(BackgroundPageTest, StorageKeepsItsValues) {
 
 TEST_F(BackgroundPageTest, StoredValuesSurviveARestartInTheirOnDiskFormat) {
   {
-    Tab tab(8);
+    ConnectedTab tab(8);
     ASSERT_TRUE(tab.Connect());
     EXPECT_EQ(tab.Ask(L"set|ab|xy"), L"set true");
   }
   ASSERT_TRUE(WaitForNoHost(15000));
   {
-    Tab tab(8);
+    ConnectedTab tab(8);
     ASSERT_TRUE(tab.Connect());
     EXPECT_EQ(tab.Ask(L"get|ab"), L"string:xy");
   }
@@ -189,13 +146,13 @@ TEST_F(BackgroundPageTest, StoredValuesSurviveARestartInTheirOnDiskFormat) {
 
 TEST_F(BackgroundPageTest, AKilledHostLosesNoValueThatWasStored) {
   {
-    Tab tab(9);
+    ConnectedTab tab(9);
     ASSERT_TRUE(tab.Connect());
     EXPECT_EQ(tab.Ask(L"setmany|300"), L"stored 300");
     ASSERT_EQ(FindProcesses(L"TessaryBG.exe").size(), 1u);
     KillHost();
   }
-  Tab tab(9);
+  ConnectedTab tab(9);
   ASSERT_TRUE(tab.Connect());
   EXPECT_EQ(tab.Ask(L"getmany|300"), L"found 300");
 }
@@ -204,7 +161,7 @@ TEST_F(BackgroundPageTest, ReadsCustomizationFilesAndFetchesOverHttp) {
   TestHttpServer server;
   ASSERT_TRUE(server.IsListening());
   server.Serve("/update.xml", "<update version=\"2.0\"/>", "text/xml");
-  Tab tab(10);
+  ConnectedTab tab(10);
   ASSERT_TRUE(tab.Connect());
   EXPECT_EQ(tab.Ask(L"file|js/hello.txt"), L"file:caf\u00E9 from the customization folder");
   EXPECT_EQ(tab.Ask(L"file|../config.xml"), L"file:");
