@@ -12,9 +12,9 @@
 #include "../program/HostProcess.h"
 #include "Bstr.h"
 #include "ComModule.h"
+#include "InternetExplorerWindows.h"
 #include "PlatformUuids.h"
 #include "UniqueHandle.h"
-#include "InternetExplorerWindows.h"
 #include "UpdateDescription.h"
 #include "UpdateFiles.h"
 #include "UpdaterState.h"
@@ -75,6 +75,7 @@ class UpdateRun {
   bool KeepPresentFile(const std::wstring& path, const std::wstring& hash);
   bool Download(const ChosenUpdate& chosen, const std::wstring& path);
   Attempt DownloadOnce(const ChosenUpdate& chosen, const std::wstring& path);
+  bool WriteBody(const std::wstring& path);
   void StartInstaller(const std::wstring& path);
 
   const UpdateJob& job_;
@@ -179,41 +180,41 @@ bool UpdateRun::Download(const ChosenUpdate& chosen, const std::wstring& path) {
 }
 
 UpdateRun::Attempt UpdateRun::DownloadOnce(const ChosenUpdate& chosen, const std::wstring& path) {
-  if (!Get(chosen.url)) return Attempt::kFailed;
-  {
-    // The body is dropped before the file is hashed: it may be large.
-    Variant body;
-    if (FAILED(request_->get_responseBody(body.Put())) || body->vt != (VT_ARRAY | VT_UI1) ||
-        ::SafeArrayGetDim(body->parray) != 1) {
-      log_.Error() << kUpdateThread << "Failed to retrieve response file body";
-      return Attempt::kFailed;
-    }
-    LONG lower = 0;
-    LONG upper = 0;
-    if (FAILED(::SafeArrayGetLBound(body->parray, 1, &lower)) || FAILED(::SafeArrayGetUBound(body->parray, 1, &upper)) ||
-        upper == 0) {
-      log_.Error() << kUpdateThread << "Can't get array bounds";
-      return Attempt::kFailed;
-    }
-    void* bytes = nullptr;
-    if (FAILED(::SafeArrayAccessData(body->parray, &bytes))) {
-      log_.Error() << kUpdateThread << "Can't access array data";
-      return Attempt::kFailed;
-    }
-    const DWORD count = upper >= lower ? static_cast<DWORD>(upper - lower + 1) : 0;
-    const bool written = WriteWholeFile(path, bytes, count, log_);
-    ::SafeArrayUnaccessData(body->parray);
-    if (!written) {
-      log_.Error() << kUpdateThread << "Failed to write to file " << path;
-      return Attempt::kFailed;
-    }
-  }
+  if (!Get(chosen.url) || !WriteBody(path)) return Attempt::kFailed;
   std::wstring digest;
   if (HashFile(path, log_, &digest) && DigestMatches(digest, chosen.hash)) return Attempt::kVerified;
   const DWORD error = ::GetLastError();
   log_.Warning() << kUpdateThread << "Can't validate file hash, code " << error;
   ::DeleteFileW(path.c_str());
   return Attempt::kMismatch;
+}
+
+// The response body, a byte array, into the file. It is dropped on return,
+// before the file is hashed: it may be large.
+bool UpdateRun::WriteBody(const std::wstring& path) {
+  Variant body;
+  if (FAILED(request_->get_responseBody(body.Put())) || body->vt != (VT_ARRAY | VT_UI1) ||
+      ::SafeArrayGetDim(body->parray) != 1) {
+    log_.Error() << kUpdateThread << "Failed to retrieve response file body";
+    return false;
+  }
+  LONG lower = 0;
+  LONG upper = 0;
+  if (FAILED(::SafeArrayGetLBound(body->parray, 1, &lower)) || FAILED(::SafeArrayGetUBound(body->parray, 1, &upper)) ||
+      upper == 0) {
+    log_.Error() << kUpdateThread << "Can't get array bounds";
+    return false;
+  }
+  void* bytes = nullptr;
+  if (FAILED(::SafeArrayAccessData(body->parray, &bytes))) {
+    log_.Error() << kUpdateThread << "Can't access array data";
+    return false;
+  }
+  const DWORD count = upper >= lower ? static_cast<DWORD>(upper - lower + 1) : 0;
+  const bool written = WriteWholeFile(path, bytes, count, log_);
+  ::SafeArrayUnaccessData(body->parray);
+  if (!written) log_.Error() << kUpdateThread << "Failed to write to file " << path;
+  return written;
 }
 
 // The installer runs on its own: it is not waited for.

@@ -48,7 +48,11 @@ int Logged(const std::string& prefix) { return CountLinesStartingWith(LogFilePat
 
 class UpdateTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { extension_ = new TemporaryExtension(L"update"); }
+  // A copy of the extension whose config.xml each test points at its server.
+  static void SetUpTestSuite() {
+    extension_ = new TemporaryExtension(L"update");
+    ASSERT_EQ(extension_->Register(), 0u);
+  }
   static void TearDownTestSuite() {
     delete extension_;
     extension_ = nullptr;
@@ -59,7 +63,6 @@ class UpdateTest : public ::testing::Test {
     ASSERT_TRUE(server_.IsListening());
     ASSERT_TRUE(extension_->Write(
         L"config.xml", "<addon version=\"1.2\" updateUrl=\"" + Narrow(server_.Url("/update.xml")) + "\"/>"));
-    ASSERT_EQ(extension_->Register(), 0u);
     ASSERT_TRUE(RemoveFolder(TempFolder()));
     installer_ = ReadFileBytes(FixturesDirectory() + L"test_installer.exe");
     ASSERT_FALSE(installer_.empty());
@@ -70,12 +73,12 @@ class UpdateTest : public ::testing::Test {
     if (!WaitForNoHost(15000)) KillHost();
   }
 
-  void Describe(const std::string& description) { server_.Serve("/update.xml", description, "text/xml"); }
   // A description that offers 2.0 with the installer at /files/setup.exe.
   void Offer(const std::string& hash) {
-    Describe("<updates><old><version>1.1</version><url>" + Narrow(server_.Url("/files/old.exe")) +
+    server_.Serve("/update.xml", "<updates><old><version>1.1</version><url>" + Narrow(server_.Url("/files/old.exe")) +
              "</url><hash>" + hash + "</hash></old><new><version>2.0</version><url>" +
-             Narrow(server_.Url("/files/setup.exe")) + "</url><hash>" + hash + "</hash></new></updates>");
+             Narrow(server_.Url("/files/setup.exe")) + "</url><hash>" + hash + "</hash></new></updates>",
+                  "text/xml");
   }
 
   // Starts a host, has its background page ask for the check twice, and lets go.
@@ -195,17 +198,6 @@ TEST_F(UpdateTest, ADeclinedInstallIsOfferedAgainByTheNextHostWithoutDownload) {
   EXPECT_EQ(ReadFileBytes(UpdateFile()), installer_);
 }
 
-std::wstring ListedProgram(IShellWindows* windows, long index) {
-  ComPtr<IDispatch> item;
-  ComPtr<IWebBrowser2> browser;
-  Bstr program;
-  if (windows->Item(ArgI4(index), &item) != S_OK || FAILED(item.As(&browser)) ||
-      FAILED(browser->get_FullName(program.Put()))) {
-    return L"<none>";
-  }
-  return std::wstring(program.View());
-}
-
 TEST_F(UpdateTest, AnAcceptedInstallQuitsInternetExplorerAndStartsTheInstaller) {
   // Held from the start, so that the shell's list (and its folder window)
   // cannot end and come back new meanwhile.
@@ -234,9 +226,15 @@ TEST_F(UpdateTest, AnAcceptedInstallQuitsInternetExplorerAndStartsTheInstaller) 
 
   for (DWORD process : processes) EXPECT_TRUE(WaitForProcessEnd(process, 15000)) << "process " << process;
   long count = 0;
+  ComPtr<IDispatch> item;
+  ComPtr<IWebBrowser2> folder;
+  Bstr program;
   ASSERT_EQ(windows->get_Count(&count), S_OK);
   ASSERT_EQ(count, 1) << "only the folder window is left";
-  EXPECT_NE(ListedProgram(windows.Get(), 0).find(L"\\explorer.exe"), std::wstring::npos);
+  ASSERT_EQ(windows->Item(ArgI4(0), &item), S_OK);
+  ASSERT_EQ(item.As(&folder), S_OK);
+  ASSERT_EQ(folder->get_FullName(program.Put()), S_OK);
+  EXPECT_NE(program.View().find(L"\\explorer.exe"), std::wstring::npos);
   ASSERT_TRUE(WaitUntil([] { return Exists(UpdateFile() + L".ran"); }, 15000)) << "the installer did not run";
   EXPECT_NE(ReadFileBytes(UpdateFile() + L".ran").find("setup.exe"), std::string::npos);
   EXPECT_EQ(Logged("[ERROR]") + Logged("[WARNING]"), 0);

@@ -15,7 +15,7 @@ std::wstring WindowText(HWND window) {
   return text;
 }
 
-HWND FindMessageBox(const std::wstring& caption) {
+HWND FindBoxWindow(const std::wstring& caption) {
   struct Search {
     const std::wstring& caption;
     HWND found;
@@ -37,13 +37,20 @@ HWND FindMessageBox(const std::wstring& caption) {
 
 }  // namespace
 
-MessageBoxWindow WaitForMessageBox(const std::wstring& caption, DWORD timeoutMs) {
+MessageBoxWindow FindMessageBox(const std::wstring& caption) {
   MessageBoxWindow box;
-  if (!WaitUntil([&] { return (box.window = FindMessageBox(caption)) != nullptr; }, timeoutMs)) return box;
+  box.window = FindBoxWindow(caption);
+  if (!box.window) return box;
   wchar_t text[1024] = {};
   ::GetDlgItemTextW(box.window, kTextId, text, ARRAYSIZE(text));
   box.text = text;
   box.owner = ::GetWindow(box.window, GW_OWNER);
+  return box;
+}
+
+MessageBoxWindow WaitForMessageBox(const std::wstring& caption, DWORD timeoutMs) {
+  MessageBoxWindow box;
+  WaitUntil([&] { return (box = FindMessageBox(caption)).window != nullptr; }, timeoutMs);
   return box;
 }
 
@@ -58,7 +65,7 @@ bool PressButton(HWND box, int button, DWORD timeoutMs) {
 
 int DismissMessageBoxes(const std::wstring& caption, int button) {
   int count = 0;
-  for (HWND box; (box = FindMessageBox(caption)) != nullptr && count < 10; ++count) PressButton(box, button);
+  for (HWND box; (box = FindBoxWindow(caption)) != nullptr && count < 10; ++count) PressButton(box, button);
   return count;
 }
 

@@ -14,8 +14,9 @@ struct MessageBoxWindow {
   HWND owner = nullptr;
 };
 
-// The first visible message box with that caption, once one is shown; a null
-// window when none appeared within the time.
+// The first visible message box with that caption; a null window when none
+// is shown (now, or within the time).
+MessageBoxWindow FindMessageBox(const std::wstring& caption);
 MessageBoxWindow WaitForMessageBox(const std::wstring& caption, DWORD timeoutMs = 30000);
 
 // Clicks the button (IDYES, IDNO, ...) and waits until the box has closed.

@@ -13,6 +13,7 @@ namespace {
 // The request line's path and the header lines of a request head.
 TestHttpServer::Request ParseRequest(const std::string& head) {
   TestHttpServer::Request request;
+  request.received = std::chrono::steady_clock::now();
   const size_t start = head.find(' ') + 1;
   request.path = head.substr(start, head.find(' ', start) - start);
   for (size_t line = head.find("\r\n") + 2, end; (end = head.find("\r\n", line)) != std::string::npos && end > line;

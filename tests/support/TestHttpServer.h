@@ -2,6 +2,7 @@
 // A small HTTP server on 127.0.0.1 for tests: serves fixed bodies by path on an
 // ephemeral port from a thread of its own, and records the requests it got.
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -31,6 +32,8 @@ class TestHttpServer {
 
   struct Request {
     std::string path;
+    // When the request's head had arrived.
+    std::chrono::steady_clock::time_point received;
     // Header lines as sent, names as the client spelled them.
     std::vector<std::pair<std::string, std::string>> headers;
     // The value of the first header of that name (any case), or empty.
