@@ -50,6 +50,8 @@ TEST(CrossThreadTest, APageFunctionIsCalledFromAnotherThreadThroughTheMarshalled
       callResult = CallByName(window.Get(), L"add", {ArgI4(2), ArgI4(3)}, result.Get());
       if (SUCCEEDED(::VariantChangeType(result.Get(), result.Get(), 0, VT_I4))) sum = result->lVal;
     }
+    // Releasing the proxy calls the page's thread too: before it stops pumping.
+    window.Reset();
     done = true;
   });
   // The call runs here, on the page's thread, from this thread's message loop.
