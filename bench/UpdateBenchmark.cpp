@@ -26,6 +26,7 @@
 #include "../host/program/Log.h"
 #include "../host/updater/Sha1Hash.h"
 #include "Bstr.h"
+#include "ComPtrAdopt.h"
 #include "ChildProcess.h"
 #include "BackgroundClient.h"
 #include "HostRegistration.h"
@@ -61,8 +62,7 @@ std::string Installer(size_t size) {
 // (a): XMLHTTP into memory, then SHA-1 over the response body.
 bool FetchAndHash(const std::wstring& url, const std::string& expected, double* seconds) {
   const Clock::time_point start = Clock::now();
-  ComPtr<IDispatch> dispatch;
-  dispatch.Attach(host::NewXmlHttpRequest());
+  ComPtr<IDispatch> dispatch = Adopt(host::NewXmlHttpRequest());
   ComPtr<IXMLHTTPRequest> request;
   Variant none;
   Variant body;

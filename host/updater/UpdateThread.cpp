@@ -12,6 +12,7 @@
 #include "../program/HostProcess.h"
 #include "Bstr.h"
 #include "ComModule.h"
+#include "ComPtrAdopt.h"
 #include "InternetExplorerWindows.h"
 #include "PlatformUuids.h"
 #include "UniqueHandle.h"
@@ -84,8 +85,7 @@ class UpdateRun {
 };
 
 void UpdateRun::Run() {
-  ComPtr<IDispatch> request;
-  request.Attach(NewXmlHttpRequest());
+  ComPtr<IDispatch> request = Adopt(NewXmlHttpRequest());
   if (!request || FAILED(request.As(&request_))) {
     log_.Error() << kUpdateThread << "Failed to create XMLHTTPRequest";
     return;
