@@ -12,10 +12,10 @@
 
 #include "BackgroundClient.h"
 #include "HostRegistration.h"
+#include "Picture.h"
 #include "PopupDriver.h"
 #include "RegisteredHostEnvironment.h"
 #include "Registry.h"
-#include "Screenshot.h"
 #include "Tessary.h"
 #include "TestEnvironment.h"
 
@@ -128,9 +128,9 @@ TEST_F(PopupTest, OpensReachesTheBackgroundAndClosesWhenTheUserClicksElsewhere) 
   RECT rect = {};
   ::GetWindowRect(dialog, &rect);
   // The popup's thread draws the page a moment after showing it.
-  Screenshot shot;
-  WaitUntil([&] { return (shot = CaptureScreen(rect)).InkPixels() > 300; }, kWaitMs, 100);
-  EXPECT_TRUE(SavePng(shot, shots + L"popup.png"));
+  Picture shot;
+  WaitUntil([&] { return (shot = Picture::OfScreen(rect)).InkPixels() > 300; }, kWaitMs, 100);
+  EXPECT_TRUE(shot.SavePng(shots + L"popup.png"));
   EXPECT_GT(shot.InkPixels(), 300u) << "the popup shows no page text";
 
   ASSERT_TRUE(Close());
