@@ -278,6 +278,35 @@ TEST_F(PopupTest, AFailureInThePopupThreadLeavesNoPopupBehind) {
   EXPECT_EQ(Lines("Creating popup thread..."), 2);
 }
 
+// A popup page that is not there: the browser shows its own error page
+// elsewhere, which nothing would ever show. The popup ends, and the next
+// request starts one again.
+TEST(PopupWithoutItsPage, EndsAndALaterRequestStartsAnother) {
+  ASSERT_TRUE(WaitForNoHost(15000));
+  TemporaryExtension extension(L"nopopup");
+  ASSERT_TRUE(extension.Remove(L"popup.html"));
+  ASSERT_EQ(extension.Register(), 0u);
+  {
+    BackgroundClient tab(1);
+    ASSERT_TRUE(tab.Connect());
+    ComPtr<IBG> bg;
+    ASSERT_EQ(::CoCreateInstance(CLSID_CBG, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&bg)), S_OK);
+    const std::string error = "[ERROR]: Popup page did not load, the browser shows res://ieframe.dll/dnserrordiagoff.htm#" +
+                              Narrow(extension.Folder()) + "popup.html";
+    for (int opening = 1; opening <= 2; ++opening) {
+      // Requests are accepted 500 ms apart at the most.
+      if (opening > 1) ::Sleep(600);
+      ASSERT_EQ(bg->showPopup(900, 100), S_OK);
+      ASSERT_TRUE(WaitUntil([&] { return Lines("popup thread ends...") == opening; }, kWaitMs)) << opening;
+      EXPECT_EQ(Lines("Creating popup thread..."), opening);
+      EXPECT_EQ(Lines(error), opening);
+      EXPECT_EQ(Lines("Popup: starting initialization..."), 0);
+      EXPECT_FALSE(FindPopupDialog());
+    }
+  }
+  WaitForNoHost(15000);
+}
+
 // The background page without popupClosed: releaseBG changes nothing.
 TEST(PopupWithoutPopupClosed, ReleaseBGHasNoEffect) {
   ASSERT_TRUE(WaitForNoHost(15000));
