@@ -10,8 +10,8 @@
 
 #include "../api/FileAccess.h"
 #include "../program/HostProcess.h"
+#include "../program/ServerReference.h"
 #include "Bstr.h"
-#include "ComModule.h"
 #include "ComPtrAdopt.h"
 #include "InternetExplorerWindows.h"
 #include "PlatformUuids.h"
@@ -30,15 +30,16 @@ constexpr int kDownloadAttempts = 2;
 // A date before any release, so that no cache answers in the server's place.
 constexpr wchar_t kModifiedSince[] = L"Sat, 01 Jan 2000 00:00:01 GMT";
 
-// What the thread needs of the host program, copied when it starts. The lock
-// keeps the process alive until the thread ends: closing Internet Explorer
-// releases the last objects of the host, which must still start the installer.
+// What the thread needs of the host program, copied when it starts. The server
+// reference keeps the process alive until the thread ends: closing Internet
+// Explorer releases the last objects of the host, which must still start the
+// installer.
 struct UpdateJob {
   std::wstring updateUrl;
   Version currentVersion;
   std::wstring dataDirectory;
   Log& log;
-  ModuleLock lock;
+  ServerReference server;
 };
 
 void SetState(UpdaterState state) { Updates().state = state; }
@@ -233,7 +234,8 @@ void UpdateRun::StartInstaller(const std::wstring& path) {
 }
 
 DWORD WINAPI UpdateThreadProc(void* parameter) {
-  // Deleted last, after the apartment is left: its lock may end the process.
+  // Deleted last, after the apartment is left: its server reference may end the
+  // process.
   std::unique_ptr<UpdateJob> job(static_cast<UpdateJob*>(parameter));
   if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
     job->log.Error() << kUpdateThread << "Failed to CoInitializeEx";
@@ -252,7 +254,6 @@ bool StartUpdateCheck() {
   HostProcess& host = Host();
   auto job = std::unique_ptr<UpdateJob>(new UpdateJob{host.config.UpdateUrl(), host.config.CurrentVersion(),
                                                       host.directories.DataDirectory(), host.log, {}});
-  job->lock.Take();
   // Set before the thread runs, so that it cannot overwrite the thread's outcome.
   updates.state = UpdaterState::kStarted;
   UniqueHandle thread(::CreateThread(nullptr, 0, &UpdateThreadProc, job.get(), 0, nullptr));
