@@ -1,5 +1,7 @@
 #include "PopupDriver.h"
 
+#include <oleacc.h>
+
 #include "TestEnvironment.h"
 #include "UniqueHandle.h"
 
@@ -15,6 +17,36 @@ HWND FindPopupDialog() {
       },
       reinterpret_cast<LPARAM>(&found));
   return found;
+}
+
+void PressToolbarButton(HWND toolbar) {
+  RECT client = {};
+  ::GetClientRect(toolbar, &client);
+  const LPARAM point = MAKELPARAM(client.right - 16, client.bottom / 2);
+  DWORD_PTR ignored = 0;
+  ::SendMessageTimeoutW(toolbar, WM_LBUTTONDOWN, MK_LBUTTON, point, SMTO_NORMAL, 10000, &ignored);
+  ::SendMessageTimeoutW(toolbar, WM_LBUTTONUP, 0, point, SMTO_NORMAL, 10000, &ignored);
+}
+
+Microsoft::WRL::ComPtr<IDispatch> PageDocument(HWND window) {
+  static const UINT getObject = ::RegisterWindowMessageW(L"WM_HTML_GETOBJECT");
+  HWND page = nullptr;
+  ::EnumChildWindows(
+      window,
+      [](HWND child, LPARAM found) -> BOOL {
+        wchar_t name[64] = {};
+        ::GetClassNameW(child, name, ARRAYSIZE(name));
+        if (lstrcmpW(name, L"Internet Explorer_Server") != 0) return TRUE;
+        *reinterpret_cast<HWND*>(found) = child;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&page));
+  DWORD_PTR answer = 0;
+  Microsoft::WRL::ComPtr<IDispatch> document;
+  if (page && ::SendMessageTimeoutW(page, getObject, 0, 0, SMTO_ABORTIFHUNG, 10000, &answer) && answer) {
+    ::ObjectFromLresult(answer, IID_IDispatch, 0, reinterpret_cast<void**>(document.GetAddressOf()));
+  }
+  return document;
 }
 
 OtherWindow::OtherWindow() {

@@ -32,6 +32,8 @@ std::wstring BinDirectory() { return WindowsPath(Environment(L"TESSARY_BIN_DIR")
 
 std::wstring FixturesDirectory() { return WindowsPath(Environment(L"TESSARY_FIXTURES_DIR")); }
 
+std::wstring SourceDirectory() { return WindowsPath(Environment(L"TESSARY_SOURCE_DIR")); }
+
 std::wstring HostProgram() { return ExtensionDirectory() + L"TessaryBG.exe"; }
 
 std::wstring DataDirectory() {
@@ -69,6 +71,24 @@ bool CopyFolder(const std::wstring& from, const std::wstring& to) {
   } while (::FindNextFileW(find, &entry));
   ::FindClose(find);
   return ok;
+}
+
+bool DeleteFolder(const std::wstring& folder) {
+  WIN32_FIND_DATAW entry;
+  HANDLE find = ::FindFirstFileW((folder + L"*").c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return ::GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
+  bool ok = true;
+  do {
+    const std::wstring name = entry.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      ok = DeleteFolder(folder + name + L"\\") && ok;
+    } else {
+      ok = ::DeleteFileW((folder + name).c_str()) && ok;
+    }
+  } while (::FindNextFileW(find, &entry));
+  ::FindClose(find);
+  return ::RemoveDirectoryW(folder.c_str()) && ok;
 }
 
 std::string ReadFileBytes(const std::wstring& path) {

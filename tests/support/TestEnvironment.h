@@ -17,6 +17,9 @@ std::wstring HostProgram();
 // stand-in for the WebBrowser control among them); with a trailing backslash.
 std::wstring BinDirectory();
 std::wstring FixturesDirectory();
+// The repository's source folder (TESSARY_SOURCE_DIR), for tests that read
+// what is not built: documentation, the extensions' sources.
+std::wstring SourceDirectory();
 // Local application data + "\Tessary\", as the host program computes it.
 std::wstring DataDirectory();
 std::wstring LogFilePath();
@@ -25,6 +28,9 @@ std::wstring LogFilePath();
 std::wstring MakeTempFolder(const std::wstring& name);
 // Copies a folder's files and sub-folders into another (both with backslashes).
 bool CopyFolder(const std::wstring& from, const std::wstring& to);
+// Deletes a folder (with a trailing backslash) and everything in it; true when
+// it is gone.
+bool DeleteFolder(const std::wstring& folder);
 
 std::string ReadFileBytes(const std::wstring& path);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
