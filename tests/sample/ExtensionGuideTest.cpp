@@ -33,23 +33,6 @@ std::vector<std::string> Lines(const std::string& bytes) {
   return lines;
 }
 
-// The files of a folder and its sub-folders, relative to it, with "/".
-void ListFiles(const std::wstring& folder, const std::wstring& prefix, std::vector<std::wstring>* files) {
-  WIN32_FIND_DATAW entry;
-  HANDLE find = ::FindFirstFileW((folder + prefix + L"*").c_str(), &entry);
-  if (find == INVALID_HANDLE_VALUE) return;
-  do {
-    const std::wstring name = entry.cFileName;
-    if (name == L"." || name == L"..") continue;
-    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      ListFiles(folder, prefix + name + L"\\", files);
-    } else {
-      files->push_back(prefix + name);
-    }
-  } while (::FindNextFileW(find, &entry));
-  ::FindClose(find);
-}
-
 // The regions a file marks, by name: the lines between the markers.
 std::map<std::string, std::string> Regions(const std::vector<std::string>& lines, std::string* problem) {
   std::map<std::string, std::string> regions;
@@ -103,8 +86,7 @@ std::vector<Quote> Quotes(const std::vector<std::string>& guide) {
 TEST(ExtensionGuideTest, EveryQuotedExampleStandsInTheSampleWordForWordAndEveryMarkedOneIsQuoted) {
   const std::vector<std::string> guide = Lines(ReadFileBytes(SourceDirectory() + L"docs\\extension-guide.md"));
   ASSERT_FALSE(guide.empty());
-  std::vector<std::wstring> files;
-  ListFiles(SourceDirectory() + kSample, L"", &files);
+  const std::vector<std::wstring> files = ListFiles(SourceDirectory() + kSample);
   ASSERT_FALSE(files.empty());
 
   // By file ("extensions/notes/js/mustache.js"), by name.

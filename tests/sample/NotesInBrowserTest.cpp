@@ -4,12 +4,12 @@
 // in every tab, and the popup that the button opens in the host program.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 
 #include "ChildProcess.h"
 #include "HostDialogs.h"
 #include "HostRegistration.h"
+#include "NotesUser.h"
 #include "PageDriver.h"
 #include "PopupDriver.h"
 #include "StandInTest.h"
@@ -19,17 +19,8 @@
 namespace tessary::test {
 namespace {
 
-constexpr wchar_t kOffer[] = L"tessary-notes-offer";
 constexpr DWORD kWaitMs = 30000;
 constexpr int kBlue = 0, kRed = 2;  // the toolbar's pictures without the mouse over them
-
-std::wstring Marked(const std::wstring& text) { return L"<mark class=\"tessary-note\">" + text + L"</mark>"; }
-
-int Count(const std::wstring& text, const std::wstring& part) {
-  int count = 0;
-  for (size_t at = text.find(part); at != std::wstring::npos; at = text.find(part, at + part.size())) ++count;
-  return count;
-}
 
 class NotesInBrowserTest : public AgentStandInTest {
  protected:
@@ -49,22 +40,6 @@ class NotesInBrowserTest : public AgentStandInTest {
     if (FindPopupDialog()) ClosePopup();
     AgentStandInTest::TearDown();
     UnregisterToolbar();
-  }
-
-  // Selects the element's text until the content script offers to keep it
-  // (until the page's scripts run, nothing listens to the mouse), then takes
-  // the offer.
-  static bool SaveSelection(BrowserSession* session, DWORD tab, const std::wstring& id) {
-    const auto offered = [&] {
-      return session->Select(tab, id) && session->Text(tab, kOffer) == L"Save selection as note";
-    };
-    return WaitUntil(offered, kWaitMs, 250) && session->Click(tab, kOffer);
-  }
-  static bool WaitForMarkup(BrowserSession* session, DWORD tab, const std::function<bool(const std::wstring&)>& holds) {
-    return WaitUntil([&] { return holds(session->Html(tab)); }, kWaitMs, 100);
-  }
-  static bool WaitForMarks(BrowserSession* session, DWORD tab, const std::wstring& text, int count) {
-    return WaitForMarkup(session, tab, [&](const std::wstring& html) { return Count(html, Marked(text)) == count; });
   }
 
   HWND ToolbarOf(BrowserSession* session, DWORD tab) {
@@ -115,25 +90,25 @@ TEST_F(NotesInBrowserTest, ASavedSelectionIsHighlightedInEveryTabAndAfterTheHost
   ASSERT_NE(other, 0u);
   EXPECT_TRUE(ToolbarShows(session, tab, kRed)) << "no notes yet";
 
-  ASSERT_TRUE(SaveSelection(session, tab, L"quote"));
-  EXPECT_TRUE(WaitForMarks(session, tab, L"the quick brown fox", 1)) << Narrow(session->Html(tab));
-  EXPECT_TRUE(WaitForMarks(session, other, L"the quick brown fox", 2)) << Narrow(session->Html(other));
-  EXPECT_EQ(session->Text(tab, kOffer), L"") << "the offer is taken away once taken";
+  ASSERT_TRUE(SaveSelectionAsNote(*session, tab, L"quote"));
+  EXPECT_TRUE(WaitForHighlights(*session, tab, L"the quick brown fox", 1)) << Narrow(session->Html(tab));
+  EXPECT_TRUE(WaitForHighlights(*session, other, L"the quick brown fox", 2)) << Narrow(session->Html(other));
+  EXPECT_EQ(session->Text(tab, kNotesOffer), L"") << "the offer is taken away once taken";
   EXPECT_EQ(session->Text(other, L"other"), L"Again the quick brown fox, and the quick brown fox.");
   EXPECT_TRUE(ToolbarShows(session, tab, kBlue));
   EXPECT_TRUE(ToolbarShows(session, other, kBlue));
 
   // The mouse released where no text is selected takes the offer away.
   ASSERT_TRUE(session->Select(other, L"other"));
-  EXPECT_EQ(session->Text(other, kOffer), L"Save selection as note");
+  EXPECT_EQ(session->Text(other, kNotesOffer), L"Save selection as note");
   ASSERT_TRUE(session->Select(other, L"blank"));
-  EXPECT_EQ(session->Text(other, kOffer), L"");
+  EXPECT_EQ(session->Text(other, kNotesOffer), L"");
   ASSERT_TRUE(session->Stop());
   ASSERT_TRUE(WaitForNoHost(15000));
 
   session = Start(second);
   ASSERT_TRUE(session);
-  EXPECT_TRUE(WaitForMarks(session, session->Tabs().at(0), L"the quick brown fox", 2)) << "kept in the storage";
+  EXPECT_TRUE(WaitForHighlights(*session, session->Tabs().at(0), L"the quick brown fox", 2)) << "kept in the storage";
   EXPECT_TRUE(ToolbarShows(session, session->Tabs().at(0), kBlue));
 }
 
@@ -141,15 +116,15 @@ TEST_F(NotesInBrowserTest, ThePopupListsChangesAndDeletesNotesAndKeepsWhatTheUse
   BrowserSession* session = Start(Page(L"animals.html", "<p id='fox'>the quick brown fox</p><p id='dog'>the lazy dog</p>"));
   ASSERT_TRUE(session);
   const DWORD tab = session->Tabs().at(0);
-  ASSERT_TRUE(SaveSelection(session, tab, L"fox"));
-  ASSERT_TRUE(WaitForMarks(session, tab, L"the quick brown fox", 1));
-  ASSERT_TRUE(SaveSelection(session, tab, L"dog"));
-  ASSERT_TRUE(WaitForMarks(session, tab, L"the lazy dog", 1));
+  ASSERT_TRUE(SaveSelectionAsNote(*session, tab, L"fox"));
+  ASSERT_TRUE(WaitForHighlights(*session, tab, L"the quick brown fox", 1));
+  ASSERT_TRUE(SaveSelectionAsNote(*session, tab, L"dog"));
+  ASSERT_TRUE(WaitForHighlights(*session, tab, L"the lazy dog", 1));
 
   PageDriver popup = OpenPopup(session, tab);
   const std::wstring listed = Read(popup, L"notes");
-  EXPECT_EQ(Count(listed, L"the quick brown fox (this page)"), 1) << Narrow(listed);
-  EXPECT_EQ(Count(listed, L"the lazy dog (this page)"), 1) << Narrow(listed);
+  EXPECT_EQ(Occurrences(listed, L"the quick brown fox (this page)"), 1) << Narrow(listed);
+  EXPECT_EQ(Occurrences(listed, L"the lazy dog (this page)"), 1) << Narrow(listed);
   EXPECT_EQ(Read(popup, L"empty"), L"");
 
   // Changing a note: the page's highlight follows.
@@ -158,13 +133,13 @@ TEST_F(NotesInBrowserTest, ThePopupListsChangesAndDeletesNotesAndKeepsWhatTheUse
   EXPECT_EQ(Read(popup, L"save-note"), L"Save note");
   ASSERT_EQ(popup.Type(L"note-text", L" again"), L"");
   ASSERT_EQ(popup.Click(L"save-note"), L"");
-  EXPECT_EQ(Count(Read(popup, L"notes"), L"the quick brown fox again"), 1);
-  EXPECT_TRUE(WaitForMarks(session, tab, L"the quick brown fox", 0));
+  EXPECT_EQ(Occurrences(Read(popup, L"notes"), L"the quick brown fox again"), 1);
+  EXPECT_TRUE(WaitForHighlights(*session, tab, L"the quick brown fox", 0));
   EXPECT_EQ(session->Text(tab, L"fox"), L"the quick brown fox") << "the page's text is whole again";
 
   ASSERT_EQ(popup.Click(L"delete-2"), L"");
-  EXPECT_EQ(Count(Read(popup, L"notes"), L"the lazy dog"), 0);
-  EXPECT_TRUE(WaitForMarks(session, tab, L"the lazy dog", 0));
+  EXPECT_EQ(Occurrences(Read(popup, L"notes"), L"the lazy dog"), 0);
+  EXPECT_TRUE(WaitForHighlights(*session, tab, L"the lazy dog", 0));
   EXPECT_TRUE(ToolbarShows(session, tab, kBlue)) << "one note is left";
 
   // What the user types outlives the popup.
@@ -174,7 +149,7 @@ TEST_F(NotesInBrowserTest, ThePopupListsChangesAndDeletesNotesAndKeepsWhatTheUse
   EXPECT_EQ(Read(popup, L"note-text", true), L"half a thought");
   EXPECT_EQ(Read(popup, L"save-note"), L"Add note");
   ASSERT_EQ(popup.Click(L"save-note"), L"");
-  EXPECT_EQ(Count(Read(popup, L"notes"), L"half a thought"), 1);
+  EXPECT_EQ(Occurrences(Read(popup, L"notes"), L"half a thought"), 1);
 
   ASSERT_EQ(popup.Click(L"delete-1"), L"");
   ASSERT_EQ(popup.Click(L"delete-3"), L"");
@@ -187,8 +162,8 @@ TEST_F(NotesInBrowserTest, ExportWritesEveryNoteIntoTheFileTheUserChooses) {
   BrowserSession* session = Start(page);
   ASSERT_TRUE(session);
   const DWORD tab = session->Tabs().at(0);
-  ASSERT_TRUE(SaveSelection(session, tab, L"drink"));
-  ASSERT_TRUE(WaitForMarks(session, tab, L"caf\u00e9 au lait", 1));
+  ASSERT_TRUE(SaveSelectionAsNote(*session, tab, L"drink"));
+  ASSERT_TRUE(WaitForHighlights(*session, tab, L"caf\u00e9 au lait", 1));
 
   PageDriver popup = OpenPopup(session, tab);
   ASSERT_EQ(popup.Click(L"export"), L"");

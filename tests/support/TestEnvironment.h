@@ -20,6 +20,9 @@ std::wstring FixturesDirectory();
 // The repository's source folder (TESSARY_SOURCE_DIR), for tests that read
 // what is not built: documentation, the extensions' sources.
 std::wstring SourceDirectory();
+// A file named by an environment variable that the build sets (a path on the
+// Linux side), as a Windows path.
+std::wstring FileFromEnvironment(const wchar_t* variable);
 // Local application data + "\Tessary\", as the host program computes it.
 std::wstring DataDirectory();
 std::wstring LogFilePath();
@@ -28,6 +31,9 @@ std::wstring LogFilePath();
 std::wstring MakeTempFolder(const std::wstring& name);
 // Copies a folder's files and sub-folders into another (both with backslashes).
 bool CopyFolder(const std::wstring& from, const std::wstring& to);
+// The files of a folder (with a trailing backslash) and its sub-folders,
+// relative to it ("js\\mustache.js").
+std::vector<std::wstring> ListFiles(const std::wstring& folder);
 // Deletes a folder (with a trailing backslash) and everything in it; true when
 // it is gone.
 bool DeleteFolder(const std::wstring& folder);
