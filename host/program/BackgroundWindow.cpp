@@ -8,6 +8,7 @@
 #include "../api/ApiState.h"
 #include "AXClientSite.h"
 #include "BackgroundPage.h"
+#include "ComModule.h"
 #include "HostMessages.h"
 #include "HostProcess.h"
 #include "PageHostWindow.h"
@@ -130,6 +131,9 @@ LRESULT CALLBACK BackgroundWindowProc(HWND window, UINT message, WPARAM wParam, 
       return 0;
     case WM_BG_KEEP_CLIPBOARD:
       KeepClipboard(window);
+      return 0;
+    case WM_BG_RELEASE_SERVER:
+      ComModule::Current().Unlock();
       return 0;
   }
   return CommonPageHostProc(window, message, wParam, lParam);

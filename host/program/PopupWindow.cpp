@@ -26,8 +26,20 @@ bool IsInProgramFolder(const wchar_t* url) {
 // ever: its window goes, and with it the popup thread's loop.
 void Abandon(AXClientSite& site) { ::PostMessageW(site.Window(), WM_CLOSE, 0, 0); }
 
+// The popup page did not load: the browser shows an error page of its own
+// elsewhere (popup.html is missing or unreadable), or the page went away
+// before it was shown. Nothing will show the popup, so it ends.
+HRESULT AbandonUnshown(AXClientSite& site, const DISPPARAMS* params) {
+  HostProcess& host = Host();
+  if (host.popup.site || !site.IsTopLevel(EventDispatch(EventArgument(params, 0)))) return E_NOTIMPL;
+  const BSTR url = EventString(EventArgument(params, 1));
+  host.log.Error() << "Popup page did not load, the browser shows " << (url ? url : L"no page");
+  Abandon(site);
+  return E_NOTIMPL;
+}
+
 HRESULT PopupEvents::OnDocumentComplete(AXClientSite& site, const DISPPARAMS* params) {
-  if (!IsInProgramFolder(EventString(EventArgument(params, 1)))) return E_NOTIMPL;
+  if (!IsInProgramFolder(EventString(EventArgument(params, 1)))) return AbandonUnshown(site, params);
   HostProcess& host = Host();
   host.log.Trace() << "Popup: starting initialization...";
   const HWND dialog = ::GetParent(site.Window());

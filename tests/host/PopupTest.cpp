@@ -12,10 +12,10 @@
 
 #include "BackgroundClient.h"
 #include "HostRegistration.h"
+#include "Picture.h"
 #include "PopupDriver.h"
 #include "RegisteredHostEnvironment.h"
 #include "Registry.h"
-#include "Screenshot.h"
 #include "Tessary.h"
 #include "TestEnvironment.h"
 
@@ -128,9 +128,9 @@ TEST_F(PopupTest, OpensReachesTheBackgroundAndClosesWhenTheUserClicksElsewhere) 
   RECT rect = {};
   ::GetWindowRect(dialog, &rect);
   // The popup's thread draws the page a moment after showing it.
-  Screenshot shot;
-  WaitUntil([&] { return (shot = CaptureScreen(rect)).InkPixels() > 300; }, kWaitMs, 100);
-  EXPECT_TRUE(SavePng(shot, shots + L"popup.png"));
+  Picture shot;
+  WaitUntil([&] { return (shot = Picture::OfScreen(rect)).InkPixels() > 300; }, kWaitMs, 100);
+  EXPECT_TRUE(shot.SavePng(shots + L"popup.png"));
   EXPECT_GT(shot.InkPixels(), 300u) << "the popup shows no page text";
 
   ASSERT_TRUE(Close());
@@ -276,6 +276,35 @@ TEST_F(PopupTest, AFailureInThePopupThreadLeavesNoPopupBehind) {
   }
   EXPECT_TRUE(Open());
   EXPECT_EQ(Lines("Creating popup thread..."), 2);
+}
+
+// A popup page that is not there: the browser shows its own error page
+// elsewhere, which nothing would ever show. The popup ends, and the next
+// request starts one again.
+TEST(PopupWithoutItsPage, EndsAndALaterRequestStartsAnother) {
+  ASSERT_TRUE(WaitForNoHost(15000));
+  TemporaryExtension extension(L"nopopup");
+  ASSERT_TRUE(extension.Remove(L"popup.html"));
+  ASSERT_EQ(extension.Register(), 0u);
+  {
+    BackgroundClient tab(1);
+    ASSERT_TRUE(tab.Connect());
+    ComPtr<IBG> bg;
+    ASSERT_EQ(::CoCreateInstance(CLSID_CBG, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&bg)), S_OK);
+    const std::string error = "[ERROR]: Popup page did not load, the browser shows res://ieframe.dll/dnserrordiagoff.htm#" +
+                              Narrow(extension.Folder()) + "popup.html";
+    for (int opening = 1; opening <= 2; ++opening) {
+      // Requests are accepted 500 ms apart at the most.
+      if (opening > 1) ::Sleep(600);
+      ASSERT_EQ(bg->showPopup(900, 100), S_OK);
+      ASSERT_TRUE(WaitUntil([&] { return Lines("popup thread ends...") == opening; }, kWaitMs)) << opening;
+      EXPECT_EQ(Lines("Creating popup thread..."), opening);
+      EXPECT_EQ(Lines(error), opening);
+      EXPECT_EQ(Lines("Popup: starting initialization..."), 0);
+      EXPECT_FALSE(FindPopupDialog());
+    }
+  }
+  WaitForNoHost(15000);
 }
 
 // The background page without popupClosed: releaseBG changes nothing.

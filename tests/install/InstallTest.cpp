@@ -102,7 +102,7 @@ class InstallTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_EQ(Joined(Leftovers()), "") << "the product is registered before the test";
-    ASSERT_TRUE(DeleteFolder(DataDirectory())) << "the user's data of an earlier test";
+    ASSERT_TRUE(RemoveFolder(DataDirectory())) << "the user's data of an earlier test";
     folder_ = ProgramFiles() + L"\\Tessary\\";
     pages_ = MakeTempFolder(L"pages");
   }

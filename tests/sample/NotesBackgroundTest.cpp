@@ -25,7 +25,7 @@ class NotesBackgroundTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(WaitForNoHost(15000)) << "a host from an earlier test is still running";
-    ASSERT_TRUE(DeleteFolder(DataDirectory() + L"db\\"));
+    ASSERT_TRUE(RemoveFolder(DataDirectory() + L"db\\"));
     Connect();
   }
   void TearDown() override {

@@ -32,7 +32,7 @@ class NotesInBrowserTest : public AgentStandInTest {
   void SetUp() override {
     ASSERT_TRUE(pictures_.IsLoaded());
     ASSERT_TRUE(WaitForNoHost(15000)) << "a host from an earlier test is still running";
-    ASSERT_TRUE(DeleteFolder(DataDirectory() + L"db\\")) << "the notes of an earlier test are in the way";
+    ASSERT_TRUE(RemoveFolder(DataDirectory() + L"db\\")) << "the notes of an earlier test are in the way";
     AgentStandInTest::SetUp();
     ASSERT_EQ(RegisterToolbar(), 0u);
   }

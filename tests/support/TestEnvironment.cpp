@@ -106,22 +106,21 @@ std::vector<std::wstring> ListFiles(const std::wstring& folder) {
   return files;
 }
 
-bool DeleteFolder(const std::wstring& folder) {
+bool RemoveFolder(const std::wstring& folder) {
   WIN32_FIND_DATAW entry;
   HANDLE find = ::FindFirstFileW((folder + L"*").c_str(), &entry);
   if (find == INVALID_HANDLE_VALUE) return ::GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
-  bool ok = true;
   do {
     const std::wstring name = entry.cFileName;
     if (name == L"." || name == L"..") continue;
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      ok = DeleteFolder(folder + name + L"\\") && ok;
+      RemoveFolder(folder + name + L"\\");
     } else {
-      ok = ::DeleteFileW((folder + name).c_str()) && ok;
+      ::DeleteFileW((folder + name).c_str());
     }
   } while (::FindNextFileW(find, &entry));
   ::FindClose(find);
-  return ::RemoveDirectoryW(folder.c_str()) && ok;
+  return ::RemoveDirectoryW(folder.c_str()) != FALSE;
 }
 
 std::string ReadFileBytes(const std::wstring& path) {

@@ -34,9 +34,9 @@ bool CopyFolder(const std::wstring& from, const std::wstring& to);
 // The files of a folder (with a trailing backslash) and its sub-folders,
 // relative to it ("js\\mustache.js").
 std::vector<std::wstring> ListFiles(const std::wstring& folder);
-// Deletes a folder (with a trailing backslash) and everything in it; true when
-// it is gone.
-bool DeleteFolder(const std::wstring& folder);
+// Deletes a folder (with a backslash) and everything in it; true also when
+// there was none.
+bool RemoveFolder(const std::wstring& folder);
 
 std::string ReadFileBytes(const std::wstring& path);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
