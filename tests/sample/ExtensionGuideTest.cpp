@@ -5,6 +5,8 @@
 // lines, word for word. Every region the sample marks is quoted, so that a
 // marked example cannot drift out of the guide unnoticed; the other tests of
 // this program run the code the regions hold.
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -114,6 +116,32 @@ TEST(ExtensionGuideTest, EveryQuotedExampleStandsInTheSampleWordForWordAndEveryM
     for (const auto& [name, text] : marked) EXPECT_EQ(quoted.count(file + "#" + name), 1u) << file << "#" << name << " is not quoted";
   }
   EXPECT_GE(quotes.size(), 10u);
+}
+
+// The pictures the demo made and the documents' links to each other: a file
+// renamed or never added leaves a hole in the page.
+TEST(ExtensionGuideTest, EveryLocalLinkAndPictureOfTheDocumentsIsInTheRepository) {
+  struct Case {
+    const wchar_t* document;
+    const wchar_t* folder;  // that the document's links start from
+    size_t atLeast;
+  };
+  for (const Case& c : {Case{L"docs\\extension-guide.md", L"docs\\", 3}, Case{L"README.md", L"", 1}}) {
+    SCOPED_TRACE(Narrow(c.document));
+    const std::string text = ReadFileBytes(SourceDirectory() + c.document);
+    ASSERT_FALSE(text.empty());
+    size_t links = 0;
+    for (size_t at = text.find("]("); at != std::string::npos; at = text.find("](", at + 2)) {
+      const std::string target = text.substr(at + 2, text.find(')', at) - at - 2);
+      if (target.find("://") != std::string::npos || target[0] == '#') continue;
+      ++links;
+      const std::string file = target.substr(0, target.find('#'));  // the documents' links are ASCII
+      std::wstring path = SourceDirectory() + c.folder + std::wstring(file.begin(), file.end());
+      for (wchar_t& ch : path) ch = ch == L'/' ? L'\\' : ch;
+      EXPECT_NE(::GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES) << target;
+    }
+    EXPECT_GE(links, c.atLeast);
+  }
 }
 
 }  // namespace
