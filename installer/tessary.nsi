@@ -18,7 +18,9 @@
 ; setup.exe is a 32-bit program; the host program and its add-ons are 64-bit:
 ; their files go to the 64-bit Program Files, their registration runs through
 ; the 64-bit regsvr32 (file system redirection off) and the installer's own
-; registry entries are written in the 64-bit view.
+; registry entries are written in the 64-bit view. The 32-bit add-ons, when the
+; staged folder holds them (pagelet32.dll, barlet32.dll), go next to them and
+; are registered through the 32-bit regsvr32, which writes the 32-bit view.
 
 Unicode true
 ; The name people look for; the manifest's execution level keeps Windows from
@@ -39,6 +41,9 @@ SetCompressor /SOLID lzma
 !define PUBLISHER "Tessary"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tessary"
 !define HOST "TessaryBG.exe"
+!if /FileExists "${STAGE}/pagelet32.dll"
+  !define ADDONS32
+!endif
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -116,6 +121,48 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "${PUBLISHER}"
   Pop $0
 !macroend
 
+; An add-on of 64 or 32 bits goes through the regsvr32 of its own size: with
+; the file system redirection off, System32's is the 64-bit one; with it on,
+; this 32-bit installer reaches SysWOW64's, the 32-bit one.
+!macro RegisterAddon name what bits
+  !if ${bits} == 32
+    ${EnableX64FSRedirection}
+  !endif
+  !insertmacro Register '"$SYSDIR\regsvr32.exe" /s "$INSTDIR\${name}"' "${what}"
+  !if ${bits} == 32
+    ${DisableX64FSRedirection}
+  !endif
+!macroend
+
+!macro UnregisterAddon name what bits
+  !if ${bits} == 32
+    ${EnableX64FSRedirection}
+  !endif
+  !insertmacro Unregister '"$SYSDIR\regsvr32.exe" /u /s "$INSTDIR\${name}"' "${what}"
+  !if ${bits} == 32
+    ${DisableX64FSRedirection}
+  !endif
+!macroend
+
+!macro InstallAddon name what bits
+  !insertmacro InstallProgram "${name}"
+!macroend
+
+!macro RemoveAddon name what bits
+  Delete /REBOOTOK "$INSTDIR\${name}"
+!macroend
+
+; Every add-on with what it is and its size, for one of the macros above: the
+; toolbar before the page agent, so that uninstalling takes the button away first.
+!macro ForEachAddon action
+  !insertmacro ${action} "barlet.dll" "the toolbar" 64
+  !insertmacro ${action} "pagelet.dll" "the page agent" 64
+  !ifdef ADDONS32
+    !insertmacro ${action} "barlet32.dll" "the 32-bit toolbar" 32
+    !insertmacro ${action} "pagelet32.dll" "the 32-bit page agent" 32
+  !endif
+!macroend
+
 ; The release installed before, which this one replaces: its uninstaller
 ; removes its files and registration and keeps the user's data.
 Function RemoveInstalledRelease
@@ -158,8 +205,7 @@ Section "${PRODUCT}" Install
 
   SetOutPath "$INSTDIR"
   !insertmacro InstallProgram "${HOST}"
-  !insertmacro InstallProgram "pagelet.dll"
-  !insertmacro InstallProgram "barlet.dll"
+  !insertmacro ForEachAddon InstallAddon
   !insertmacro InstallExtensionFiles
   SetOutPath "$INSTDIR"
   File "/oname=config.xml" "${CONFIG_XML}"
@@ -180,8 +226,7 @@ Section "${PRODUCT}" Install
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
 
   !insertmacro Register '"$INSTDIR\${HOST}" /RegServer' "the host program"
-  !insertmacro Register '"$SYSDIR\regsvr32.exe" /s "$INSTDIR\pagelet.dll"' "the page agent"
-  !insertmacro Register '"$SYSDIR\regsvr32.exe" /s "$INSTDIR\barlet.dll"' "the toolbar"
+  !insertmacro ForEachAddon RegisterAddon
   ${EnableX64FSRedirection}
 SectionEnd
 
@@ -190,16 +235,14 @@ Section "un.${PRODUCT}" UninstallProduct
   SetRegView 64
   ${DisableX64FSRedirection}
   ; Unregistered first: then nothing starts the host program again.
-  !insertmacro Unregister '"$SYSDIR\regsvr32.exe" /u /s "$INSTDIR\barlet.dll"' "the toolbar"
-  !insertmacro Unregister '"$SYSDIR\regsvr32.exe" /u /s "$INSTDIR\pagelet.dll"' "the page agent"
+  !insertmacro ForEachAddon UnregisterAddon
   Call un.EndHost
   !insertmacro Unregister '"$INSTDIR\${HOST}" /UnregServer' "the host program"
 
   !insertmacro RemoveExtensionFiles
   Delete "$INSTDIR\config.xml"
   Delete /REBOOTOK "$INSTDIR\${HOST}"
-  Delete /REBOOTOK "$INSTDIR\pagelet.dll"
-  Delete /REBOOTOK "$INSTDIR\barlet.dll"
+  !insertmacro ForEachAddon RemoveAddon
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
