@@ -6,7 +6,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 deps_src="$top/build/deps/src"
 
 packages=(cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools libwine-dev
-          wine wine64 xvfb xauth googletest dpkg-dev python3)
+          wine wine64 xvfb xauth googletest dpkg-dev python3 nsis)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")

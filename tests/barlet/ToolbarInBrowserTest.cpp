@@ -52,30 +52,11 @@ class ToolbarInBrowserTest : public StandInTest {
     const auto toolbars = session->Toolbars(tab);
     return toolbars.size() == 1 && toolbars[0].first == kToolbarClsid ? toolbars[0].second : nullptr;
   }
-  // Which picture the tab's toolbar draws at client.right - 36, as its
-  // process sees it drawn; waits for the expected one a while.
+  // Which picture the tab's toolbar draws; waits for the expected one a while.
   int Drawn(BrowserSession* session, DWORD tab, HWND toolbar, int expected) {
     int found = ToolbarPictures::kNone;
-    WaitUntil(
-        [&] {
-          RECT client = {};
-          ::GetClientRect(toolbar, &client);
-          std::vector<POINT> points = pictures_.SamplePoints();
-          for (POINT& point : points) point.x += client.right - 36;
-          found = pictures_.FindByColours(session->Pixels(tab, toolbar, points));
-          return found == expected;
-        },
-        10000, 100);
+    WaitUntil([&] { return (found = pictures_.DrawnBy(*session, tab, toolbar)) == expected; }, 10000, 100);
     return found;
-  }
-  // A left click in the middle of the button, which sits at the right edge.
-  static void Press(HWND toolbar) {
-    RECT client = {};
-    ::GetClientRect(toolbar, &client);
-    const LPARAM point = MAKELPARAM(client.right - 16, client.bottom / 2);
-    DWORD_PTR ignored = 0;
-    ::SendMessageTimeoutW(toolbar, WM_LBUTTONDOWN, MK_LBUTTON, point, SMTO_NORMAL, 10000, &ignored);
-    ::SendMessageTimeoutW(toolbar, WM_LBUTTONUP, 0, point, SMTO_NORMAL, 10000, &ignored);
   }
 
   ToolbarPictures pictures_{ToolbarLibrary()};
@@ -170,15 +151,15 @@ TEST_F(ToolbarInBrowserTest, TheButtonOpensThePopupUnderTheToolbarOnceAndAClickE
   // the host's object, a click does nothing and the user clicks again.
   ASSERT_TRUE(WaitUntil([&] { return lines("BG Script: main called") == 1; }, 30000));
   for (int click = 0; click < 10 && lines("Creating popup thread...") == 0; ++click) {
-    Press(toolbar);
+    PressToolbarButton(toolbar);
     WaitUntil([&] { return lines("Creating popup thread...") == 1; }, 2000);
   }
   ASSERT_EQ(lines("Creating popup thread..."), 1);
-  Press(toolbar);  // at once
+  PressToolbarButton(toolbar);  // at once
   HWND popup = nullptr;
   ASSERT_TRUE(WaitUntil([&] { return (popup = FindPopupDialog()) && ::IsWindowVisible(popup); }, 30000));
   ::Sleep(600);
-  Press(toolbar);  // while it is open
+  PressToolbarButton(toolbar);  // while it is open
   RECT bar = {}, shown = {};
   ::GetWindowRect(toolbar, &bar);
   ::GetWindowRect(popup, &shown);
@@ -200,7 +181,7 @@ TEST_F(ToolbarInBrowserTest, PressingTheButtonAsksForThePopupUnderTheToolbarsBot
   ASSERT_NE(toolbar, nullptr);
   ASSERT_TRUE(WaitUntil([&] { return host.Creations() == 1; }, 10000));
 
-  Press(toolbar);
+  PressToolbarButton(toolbar);
   ASSERT_TRUE(WaitUntil([&] { return host.Popups().size() == 1; }, 10000));
   RECT rect = {};
   ::GetWindowRect(toolbar, &rect);
@@ -233,7 +214,7 @@ TEST_F(ToolbarInBrowserTest, AHostThatCannotBeReachedOrFailsIsReportedAndTheTool
   const HWND toolbar = ToolbarOf(session, tab);
   ASSERT_NE(toolbar, nullptr);
   EXPECT_TRUE(debug.WaitFor(tab, "Cannot create sever object", 10000));
-  Press(toolbar);
+  PressToolbarButton(toolbar);
   EXPECT_EQ(Drawn(session, tab, toolbar, kClear), kClear) << "the toolbar still draws";
 
   // A host whose getAuthState fails: the state stays, the click still works.
@@ -247,7 +228,7 @@ TEST_F(ToolbarInBrowserTest, AHostThatCannotBeReachedOrFailsIsReportedAndTheTool
   ASSERT_NE(failing, nullptr);
   EXPECT_TRUE(debug.WaitFor(second, "Can't call server object method", 10000));
   EXPECT_EQ(Drawn(session, second, failing, kClear), kClear);
-  Press(failing);
+  PressToolbarButton(failing);
   EXPECT_TRUE(WaitUntil([&] { return host.Popups().size() == 1; }, 10000));
 }
 

@@ -5,13 +5,13 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "BackgroundClient.h"
 #include "ChildProcess.h"
+#include "HostDialogs.h"
 #include "HostRegistration.h"
 #include "StandInTest.h"
 #include "TestEnvironment.h"
@@ -20,42 +20,7 @@
 namespace tessary::test {
 namespace {
 
-constexpr int kFileNameBox = 0x47C;  // cmb13, the file name combo box with its edit control
-constexpr int kBoxText = 0xFFFF;     // a message box's text
-
-std::wstring TextOf(HWND window) {
-  wchar_t text[1024] = {};
-  if (window) ::SendMessageW(window, WM_GETTEXT, ARRAYSIZE(text), reinterpret_cast<LPARAM>(text));
-  return text;
-}
-
-HWND FindChild(HWND parent, const std::function<bool(HWND)>& match) {
-  std::pair<const std::function<bool(HWND)>*, HWND> search{&match, nullptr};
-  ::EnumChildWindows(
-      parent,
-      [](HWND window, LPARAM p) {
-        auto* s = reinterpret_cast<decltype(search)*>(p);
-        if ((*s->first)(window)) s->second = window;
-        return s->second ? FALSE : TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.second;
-}
-
-HWND FileNameEdit(HWND dialog) {
-  return FindChild(dialog, [](HWND w) { return ::GetDlgCtrlID(w) == kFileNameBox && WindowClass(w) == L"Edit"; });
-}
-
-// What the user does: each press is a click on the button, from the queue.
-void Press(HWND dialog, int id) {
-  ::PostMessageW(FindChild(dialog, [id](HWND w) { return ::GetDlgCtrlID(w) == id && WindowClass(w) == L"Button"; }),
-                 BM_CLICK, 0, 0);
-}
-
-void Choose(HWND dialog, const std::wstring& path) {
-  ::SendMessageW(FileNameEdit(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
-  Press(dialog, IDOK);
-}
+constexpr int kBoxText = 0xFFFF;  // a message box's text
 
 class SaveDialogTest : public ::testing::Test {
  protected:
@@ -67,7 +32,7 @@ class SaveDialogTest : public ::testing::Test {
     folder_ = MakeTempFolder(L"save");
   }
   void TearDown() override {
-    for (HWND dialog : Windows(L"")) Press(dialog, IDCANCEL);
+    for (HWND dialog : Windows(L"")) PressButton(dialog, IDCANCEL);
     EXPECT_TRUE(WaitUntil([&] { return Windows(L"").empty(); }, 10000));
     background_.reset();
     EXPECT_TRUE(WaitForNoHost(15000));
@@ -77,26 +42,7 @@ class SaveDialogTest : public ::testing::Test {
     EXPECT_EQ(background_->Ask(L"save|" + name + L"|" + text), L"saving");
   }
   // The host's visible dialog windows with that title (any for an empty one).
-  std::vector<HWND> Windows(const std::wstring& title) {
-    struct Search {
-      DWORD host;
-      const std::wstring& title;
-      std::vector<HWND> found;
-    } search{host_, title, {}};
-    ::EnumWindows(
-        [](HWND window, LPARAM p) {
-          auto* s = reinterpret_cast<Search*>(p);
-          DWORD process = 0;
-          ::GetWindowThreadProcessId(window, &process);
-          if (process == s->host && ::IsWindowVisible(window) && WindowClass(window) == L"#32770" &&
-              (s->title.empty() || TextOf(window) == s->title)) {
-            s->found.push_back(window);
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-  }
+  std::vector<HWND> Windows(const std::wstring& title) { return VisibleDialogs(host_, title); }
   std::vector<HWND> WaitForSaveDialogs(size_t count) {
     std::vector<HWND> dialogs;
     WaitUntil([&] { return (dialogs = Windows(L"Save As")).size() == count; }, 20000);
@@ -112,7 +58,7 @@ class SaveDialogTest : public ::testing::Test {
     WaitUntil(
         [&] {
           for (HWND w : Windows(L"")) {
-            if (TextOf(::GetDlgItem(w, kBoxText)).find(text) != std::wstring::npos) box = w;
+            if (WindowText(::GetDlgItem(w, kBoxText)).find(text) != std::wstring::npos) box = w;
           }
           return box != nullptr;
         },
@@ -133,19 +79,19 @@ TEST_F(SaveDialogTest, WritesUtf8WithoutByteOrderMarkAndReplacesAFileOnlyAfterAs
   Save(folder_ + L"hello", L"h\u00E9llo");
   HWND dialog = WaitForSaveDialog();
   ASSERT_TRUE(dialog);
-  EXPECT_EQ(TextOf(FileNameEdit(dialog)), L"hello");
-  Press(dialog, IDOK);
+  EXPECT_EQ(WindowText(FileNameEdit(dialog)), L"hello");
+  PressButton(dialog, IDOK);
   EXPECT_TRUE(WaitForFile(L"hello.txt", "\x68\xC3\xA9\x6C\x6C\x6F")) << "the dialog adds .txt to a bare name";
 
   ASSERT_TRUE(WriteFileBytes(folder_ + L"old.txt", "older and longer contents"));
   Save(L"old", L"new\nline");
   dialog = WaitForSaveDialog();
   ASSERT_TRUE(dialog);
-  Choose(dialog, folder_ + L"old.txt");
+  ChooseFile(dialog, folder_ + L"old.txt");
   HWND replace = WaitForBox(L"replace");
   ASSERT_TRUE(replace);
   EXPECT_EQ(ReadFileBytes(folder_ + L"old.txt"), "older and longer contents");
-  Press(replace, IDYES);
+  PressButton(replace, IDYES);
   EXPECT_TRUE(WaitForFile(L"old.txt", "new\nline"));
 }
 
@@ -159,11 +105,11 @@ TEST_F(SaveDialogTest, AnEmptyTextShowsNoDialogAndEveryOtherCallADialogOfItsOwn)
   ASSERT_EQ(dialogs.size(), 2u);
   ::Sleep(1000);
   ASSERT_EQ(Windows(L"Save As").size(), 2u) << "the empty text opened a dialog";
-  std::vector<std::wstring> shown = {TextOf(FileNameEdit(dialogs[0])), TextOf(FileNameEdit(dialogs[1]))};
+  std::vector<std::wstring> shown = {WindowText(FileNameEdit(dialogs[0])), WindowText(FileNameEdit(dialogs[1]))};
   if (shown[0] != L"two") std::swap(dialogs[0], dialogs[1]), std::swap(shown[0], shown[1]);
   EXPECT_EQ(shown, (std::vector<std::wstring>{L"two", std::wstring(258, L'a')}));
-  Press(dialogs[1], IDCANCEL);
-  Press(dialogs[0], IDOK);
+  PressButton(dialogs[1], IDCANCEL);
+  PressButton(dialogs[0], IDOK);
   EXPECT_TRUE(WaitForFile(L"two.txt", "second"));
 }
 
@@ -178,15 +124,15 @@ TEST_F(SaveDialogTest, AccessDeniedAsksAgainAndOtherFailuresEndTheAttempt) {
   Save(L"denied", L"text");
   HWND dialog = WaitForSaveDialog();
   ASSERT_TRUE(dialog);
-  Choose(dialog, denied);
+  ChooseFile(dialog, denied);
   HWND box = WaitForBox(L"You have no permission to save to this directory, please select another location");
   ASSERT_TRUE(box);
-  EXPECT_EQ(TextOf(box), L"Error");
-  Press(box, IDOK);
+  EXPECT_EQ(WindowText(box), L"Error");
+  PressButton(box, IDOK);
   dialog = WaitForSaveDialog();
   ASSERT_TRUE(dialog) << "the dialog comes again";
-  EXPECT_EQ(TextOf(FileNameEdit(dialog)), L"tessary-denied.txt");
-  Press(dialog, IDCANCEL);
+  EXPECT_EQ(WindowText(FileNameEdit(dialog)), L"tessary-denied.txt");
+  PressButton(dialog, IDCANCEL);
   EXPECT_TRUE(WaitUntil([&] { return Windows(L"").empty(); }, 10000));
   EXPECT_EQ(CountLines("Cannot save file, error 5"), 1);
 
@@ -198,13 +144,13 @@ TEST_F(SaveDialogTest, AccessDeniedAsksAgainAndOtherFailuresEndTheAttempt) {
   Save(L"locked", L"text");
   dialog = WaitForSaveDialog();
   ASSERT_TRUE(dialog);
-  Choose(dialog, locked);
+  ChooseFile(dialog, locked);
   HWND replace = WaitForBox(L"replace");
   ASSERT_TRUE(replace);
-  Press(replace, IDYES);
+  PressButton(replace, IDYES);
   box = WaitForBox(L"Unable to save to this location");
   ASSERT_TRUE(box);
-  Press(box, IDOK);
+  PressButton(box, IDOK);
   EXPECT_TRUE(WaitUntil([&] { return Windows(L"").empty(); }, 10000));
   ::Sleep(1000);
   EXPECT_TRUE(Windows(L"").empty()) << "no second dialog after another failure";
@@ -221,7 +167,7 @@ TEST_F(SaveDialogTest, AnOpenDialogKeepsTheHostUpAfterItsLastClientLeft) {
   ASSERT_TRUE(dialog);
   background_.reset();
   EXPECT_FALSE(WaitForProcessEnd(host_, 5000)) << "the host ended with the dialog open";
-  Choose(dialog, folder_ + L"kept.txt");
+  ChooseFile(dialog, folder_ + L"kept.txt");
   EXPECT_TRUE(WaitForFile(L"kept.txt", "kept text"));
   EXPECT_TRUE(WaitForProcessEnd(host_, 15000)) << "the host outlived the dialog";
 }

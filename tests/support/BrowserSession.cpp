@@ -143,12 +143,19 @@ bool BrowserSession::Type(DWORD tab, const std::wstring& id, const std::wstring&
   return Ok(Request({L"type", std::to_wstring(tab), id, text}));
 }
 
-std::wstring BrowserSession::Text(DWORD tab, const std::wstring& id) {
-  ControlFields request = {L"text", std::to_wstring(tab)};
+bool BrowserSession::Select(DWORD tab, const std::wstring& id) {
+  return Ok(Request({L"select", std::to_wstring(tab), id}));
+}
+
+std::wstring BrowserSession::Read(const wchar_t* command, DWORD tab, const std::wstring& id) {
+  ControlFields request = {command, std::to_wstring(tab)};
   if (!id.empty()) request.push_back(id);
   const ControlFields reply = Ask(request);
   return IsControlOk(reply) && reply.size() > 1 ? reply[1] : L"";
 }
+
+std::wstring BrowserSession::Text(DWORD tab, const std::wstring& id) { return Read(L"text", tab, id); }
+std::wstring BrowserSession::Html(DWORD tab, const std::wstring& id) { return Read(L"html", tab, id); }
 
 std::wstring BrowserSession::Value(DWORD tab, const std::wstring& id) {
   const ControlFields reply = Ask({L"value", std::to_wstring(tab), id});

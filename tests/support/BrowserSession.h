@@ -73,8 +73,12 @@ class BrowserSession {
   // The page's elements, by id, in the tab's top document.
   bool Click(DWORD tab, const std::wstring& id);
   bool Type(DWORD tab, const std::wstring& id, const std::wstring& text);
+  // Selects an element's text with the mouse (a drag ending over it).
+  bool Select(DWORD tab, const std::wstring& id);
   // An element's text, or the whole page's for an empty id.
   std::wstring Text(DWORD tab, const std::wstring& id = L"");
+  // The markup inside an element, or inside the page's body for an empty id.
+  std::wstring Html(DWORD tab, const std::wstring& id = L"");
   std::wstring Value(DWORD tab, const std::wstring& id);
 
   // Moves the mouse to a point of a window's client area.
@@ -100,6 +104,7 @@ class BrowserSession {
   BrowserSession() = default;
   bool Ok(const ControlFields& reply);
   ControlFields Ask(const ControlFields& request, DWORD timeoutMs = 30000);
+  std::wstring Read(const wchar_t* command, DWORD tab, const std::wstring& id);
   HWND WindowAt(size_t index);
   void RememberTabs(const std::vector<DWORD>& tabs);
 

@@ -1,5 +1,7 @@
 #include "PopupDriver.h"
 
+#include <oleacc.h>
+
 #include "TestEnvironment.h"
 #include "UniqueHandle.h"
 
@@ -15,6 +17,49 @@ HWND FindPopupDialog() {
       },
       reinterpret_cast<LPARAM>(&found));
   return found;
+}
+
+void PressToolbarButton(HWND toolbar) {
+  RECT client = {};
+  ::GetClientRect(toolbar, &client);
+  const LPARAM point = MAKELPARAM(client.right - 16, client.bottom / 2);
+  DWORD_PTR ignored = 0;
+  ::SendMessageTimeoutW(toolbar, WM_LBUTTONDOWN, MK_LBUTTON, point, SMTO_NORMAL, 10000, &ignored);
+  ::SendMessageTimeoutW(toolbar, WM_LBUTTONUP, 0, point, SMTO_NORMAL, 10000, &ignored);
+}
+
+HWND PageWindow(HWND window, DWORD process) {
+  struct Search {
+    DWORD process;
+    HWND page;
+  } search = {process, nullptr};
+  ::EnumChildWindows(
+      window,
+      [](HWND child, LPARAM context) -> BOOL {
+        auto* search = reinterpret_cast<Search*>(context);
+        wchar_t name[64] = {};
+        ::GetClassNameW(child, name, ARRAYSIZE(name));
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(child, &owner);
+        if (lstrcmpW(name, L"Internet Explorer_Server") != 0 || (search->process && owner != search->process)) {
+          return TRUE;
+        }
+        search->page = child;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.page;
+}
+
+Microsoft::WRL::ComPtr<IDispatch> PageDocument(HWND window) {
+  static const UINT getObject = ::RegisterWindowMessageW(L"WM_HTML_GETOBJECT");
+  const HWND page = PageWindow(window, 0);
+  DWORD_PTR answer = 0;
+  Microsoft::WRL::ComPtr<IDispatch> document;
+  if (page && ::SendMessageTimeoutW(page, getObject, 0, 0, SMTO_ABORTIFHUNG, 10000, &answer) && answer) {
+    ::ObjectFromLresult(answer, IID_IDispatch, 0, reinterpret_cast<void**>(document.GetAddressOf()));
+  }
+  return document;
 }
 
 OtherWindow::OtherWindow() {

@@ -5,11 +5,26 @@
 
 #include <thread>
 
+#include <wrl/client.h>
+
 namespace tessary::test {
 
 // The popup's dialog: the top-level window that holds the popup page's window
 // (class "AXPopup"); null when there is none.
 HWND FindPopupDialog();
+
+// A left click in the middle of a toolbar's button, which sits at the right
+// edge of the toolbar window: the user's way of asking for the popup.
+void PressToolbarButton(HWND toolbar);
+
+// The page window (class "Internet Explorer_Server") below the window that
+// belongs to that process (to any for 0); null when there is none.
+HWND PageWindow(HWND window, DWORD process);
+
+// The document that a page window (class "Internet Explorer_Server") below the
+// window shows, in whatever process, asked for as other programs ask Internet
+// Explorer for it (WM_HTML_GETOBJECT); null when there is none.
+Microsoft::WRL::ComPtr<IDispatch> PageDocument(HWND window);
 
 // Another program's window, as far as the popup is concerned: visible, with a
 // thread and message loop of its own, in the bottom-left corner of the screen.

@@ -6,9 +6,15 @@
 
 namespace tessary::test {
 
-bool KeyExists(HKEY root, const std::wstring& path) {
+bool KeyExists(HKEY root, const std::wstring& path, REGSAM view) {
   UniqueRegKey key;
-  return ::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
+  return ::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, key.Put()) == ERROR_SUCCESS;
+}
+
+bool ValueExists(HKEY root, const std::wstring& path, const std::wstring& name, REGSAM view) {
+  UniqueRegKey key;
+  return ::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, key.Put()) == ERROR_SUCCESS &&
+         ::RegQueryValueExW(key.Get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
 std::optional<std::wstring> ReadString(HKEY root, const std::wstring& path, const std::wstring& name) {

@@ -7,7 +7,9 @@
 
 namespace tessary::test {
 
-bool KeyExists(HKEY root, const std::wstring& path);
+// view: 0 for the process's own registry view, KEY_WOW64_64KEY or KEY_WOW64_32KEY.
+bool KeyExists(HKEY root, const std::wstring& path, REGSAM view = 0);
+bool ValueExists(HKEY root, const std::wstring& path, const std::wstring& name, REGSAM view = 0);
 // The string value (REG_SZ); name empty for the default value.
 std::optional<std::wstring> ReadString(HKEY root, const std::wstring& path, const std::wstring& name = L"");
 std::optional<DWORD> ReadDword(HKEY root, const std::wstring& path, const std::wstring& name);

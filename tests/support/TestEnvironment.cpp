@@ -32,6 +32,14 @@ std::wstring BinDirectory() { return WindowsPath(Environment(L"TESSARY_BIN_DIR")
 
 std::wstring FixturesDirectory() { return WindowsPath(Environment(L"TESSARY_FIXTURES_DIR")); }
 
+std::wstring SourceDirectory() { return WindowsPath(Environment(L"TESSARY_SOURCE_DIR")); }
+
+std::wstring FileFromEnvironment(const wchar_t* variable) {
+  std::wstring path = WindowsPath(Environment(variable));
+  if (!path.empty()) path.pop_back();
+  return path;
+}
+
 std::wstring HostProgram() { return ExtensionDirectory() + L"TessaryBG.exe"; }
 
 std::wstring DataDirectory() {
@@ -69,6 +77,33 @@ bool CopyFolder(const std::wstring& from, const std::wstring& to) {
   } while (::FindNextFileW(find, &entry));
   ::FindClose(find);
   return ok;
+}
+
+namespace {
+
+void AddFiles(const std::wstring& folder, const std::wstring& prefix, std::vector<std::wstring>* files) {
+  WIN32_FIND_DATAW entry;
+  HANDLE find = ::FindFirstFileW((folder + prefix + L"*").c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = entry.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      AddFiles(folder, prefix + name + L"\\", files);
+    } else {
+      files->push_back(prefix + name);
+    }
+  } while (::FindNextFileW(find, &entry));
+  ::FindClose(find);
+}
+
+}  // namespace
+
+std::vector<std::wstring> ListFiles(const std::wstring& folder) {
+  std::vector<std::wstring> files;
+  AddFiles(folder, L"", &files);
+  std::sort(files.begin(), files.end());
+  return files;
 }
 
 bool RemoveFolder(const std::wstring& folder) {

@@ -17,6 +17,12 @@ std::wstring HostProgram();
 // stand-in for the WebBrowser control among them); with a trailing backslash.
 std::wstring BinDirectory();
 std::wstring FixturesDirectory();
+// The repository's source folder (TESSARY_SOURCE_DIR), for tests that read
+// what is not built: documentation, the extensions' sources.
+std::wstring SourceDirectory();
+// A file named by an environment variable that the build sets (a path on the
+// Linux side), as a Windows path.
+std::wstring FileFromEnvironment(const wchar_t* variable);
 // Local application data + "\Tessary\", as the host program computes it.
 std::wstring DataDirectory();
 std::wstring LogFilePath();
@@ -25,6 +31,9 @@ std::wstring LogFilePath();
 std::wstring MakeTempFolder(const std::wstring& name);
 // Copies a folder's files and sub-folders into another (both with backslashes).
 bool CopyFolder(const std::wstring& from, const std::wstring& to);
+// The files of a folder (with a trailing backslash) and its sub-folders,
+// relative to it ("js\\mustache.js").
+std::vector<std::wstring> ListFiles(const std::wstring& folder);
 // Deletes a folder (with a backslash) and everything in it; true also when
 // there was none.
 bool RemoveFolder(const std::wstring& folder);

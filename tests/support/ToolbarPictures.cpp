@@ -1,5 +1,6 @@
 #include "ToolbarPictures.h"
 
+#include "BrowserSession.h"
 #include "UniqueHandle.h"
 
 namespace tessary::test {
@@ -66,6 +67,14 @@ int ToolbarPictures::FindByColours(const std::vector<COLORREF>& colours) const {
 
 std::string ToolbarPictures::Name(int index) {
   return index == kNone ? "no picture" : "PNG " + std::to_string(kResources[index]);
+}
+
+int ToolbarPictures::DrawnBy(BrowserSession& session, DWORD tab, HWND toolbar) const {
+  RECT client = {};
+  ::GetClientRect(toolbar, &client);
+  std::vector<POINT> points = samples_;
+  for (POINT& point : points) point.x += client.right - 36;
+  return FindByColours(session.Pixels(tab, toolbar, points));
 }
 
 }  // namespace tessary::test

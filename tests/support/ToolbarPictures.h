@@ -11,6 +11,8 @@
 
 namespace tessary::test {
 
+class BrowserSession;
+
 class ToolbarPictures {
  public:
   // The "PNG" resources: set, set under the mouse, clear, clear under the mouse.
@@ -27,6 +29,9 @@ class ToolbarPictures {
   // picture has the given colours (0xRRGGBB) at those points.
   const std::vector<POINT>& SamplePoints() const { return samples_; }
   int FindByColours(const std::vector<COLORREF>& colours) const;
+  // The picture that a tab's toolbar window draws for its button, which sits
+  // at the window's right edge, as the tab's process sees it drawn.
+  int DrawnBy(BrowserSession& session, DWORD tab, HWND toolbar) const;
   // "PNG 210" and so on; "no picture" for kNone.
   static std::string Name(int index);
 

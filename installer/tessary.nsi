@@ -1,0 +1,264 @@
+; setup.exe: installs Tessary (the host program, the page agent, the toolbar
+; band and the extension they run) into Program Files, registers them and adds
+; an uninstaller with an entry in Programs and Features.
+;
+; Built by CMake (installer/CMakeLists.txt) with makensis:
+;   VERSION     the product's version (the file VERSION), DisplayVersion
+;   VERSION4    the same in four parts, for the version block of setup.exe
+;   STAGE       the staged extension folder: the extension and the programs
+;   CONFIG_XML  the extension's config.xml
+;   FILES       the generated list of the extension's files (files.nsh)
+;   OUTFILE     where setup.exe goes
+;
+; setup.exe /S installs silently; /D=<folder> (last) installs elsewhere.
+; uninstall.exe /S uninstalls silently; /REMOVEDATA also removes the user's
+; data folder (%LOCALAPPDATA%\Tessary: the storage and the log), which the
+; uninstaller otherwise keeps.
+;
+; setup.exe is a 32-bit program; the host program and its add-ons are 64-bit:
+; their files go to the 64-bit Program Files, their registration runs through
+; the 64-bit regsvr32 (file system redirection off) and the installer's own
+; registry entries are written in the 64-bit view. The 32-bit add-ons, when the
+; staged folder holds them (pagelet32.dll, barlet32.dll), go next to them and
+; are registered through the 32-bit regsvr32, which writes the 32-bit view.
+
+Unicode true
+; The name people look for; the manifest's execution level keeps Windows from
+; treating it by its name.
+!pragma warning disable 9000
+ManifestDPIAware true
+RequestExecutionLevel admin
+SetCompressor /SOLID lzma
+
+!include LogicLib.nsh
+!include FileFunc.nsh
+!include Sections.nsh
+!include x64.nsh
+!include MUI2.nsh
+!include "${FILES}"
+
+!define PRODUCT "Tessary"
+!define PUBLISHER "Tessary"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tessary"
+!define HOST "TessaryBG.exe"
+!if /FileExists "${STAGE}/pagelet32.dll"
+  !define ADDONS32
+!endif
+
+Name "${PRODUCT}"
+OutFile "${OUTFILE}"
+InstallDir "$PROGRAMFILES64\${PRODUCT}"
+BrandingText "${PRODUCT} ${VERSION}"
+ShowInstDetails show
+ShowUninstDetails show
+
+VIProductVersion "${VERSION4}"
+VIFileVersion "${VERSION4}"
+VIAddVersionKey /LANG=1033 "ProductName" "${PRODUCT}"
+VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "FileDescription" "${PRODUCT} setup"
+VIAddVersionKey /LANG=1033 "CompanyName" "${PUBLISHER}"
+VIAddVersionKey /LANG=1033 "LegalCopyright" "${PUBLISHER}"
+
+; Installing asks nothing; uninstalling asks whether to remove the user's data.
+!define MUI_FINISHPAGE_NOAUTOCLOSE
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!define MUI_COMPONENTSPAGE_NODESC
+!insertmacro MUI_UNPAGE_COMPONENTS
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "English"
+
+; Stops the host program: the files cannot be replaced while it runs, and
+; after an update started by the host program it still runs the old release.
+!macro EndHost un
+  Function ${un}EndHost
+    nsExec::Exec '"$SYSDIR\taskkill.exe" /F /IM ${HOST}'
+    Pop $0
+    ${If} $0 == 0
+      Sleep 1000
+    ${EndIf}
+  FunctionEnd
+!macroend
+!insertmacro EndHost ""
+!insertmacro EndHost "un."
+
+; A program that Internet Explorer still has loaded cannot be deleted, but it
+; can be renamed: the new file takes its place, the old one goes at the next
+; restart.
+!macro MakeRoomFor name
+  ${If} ${FileExists} "$INSTDIR\${name}"
+    Delete "$INSTDIR\${name}"
+    ${If} ${FileExists} "$INSTDIR\${name}"
+      Delete "$INSTDIR\${name}.old"
+      Rename "$INSTDIR\${name}" "$INSTDIR\${name}.old"
+      Delete /REBOOTOK "$INSTDIR\${name}.old"
+    ${EndIf}
+  ${EndIf}
+!macroend
+
+!macro InstallProgram name
+  !insertmacro MakeRoomFor "${name}"
+  File "${STAGE}/${name}"
+!macroend
+
+; Runs a registration command; a failure ends the installation with a message.
+!macro Register command what
+  DetailPrint "Registering ${what}"
+  nsExec::ExecToLog '${command}'
+  Pop $0
+  ${If} $0 != 0
+    MessageBox MB_ICONSTOP "${PRODUCT} could not register ${what} (code $0)." /SD IDOK
+    SetErrorLevel 3
+    Abort "Registering ${what} failed"
+  ${EndIf}
+!macroend
+
+!macro Unregister command what
+  DetailPrint "Unregistering ${what}"
+  nsExec::ExecToLog '${command}'
+  Pop $0
+!macroend
+
+; An add-on of 64 or 32 bits goes through the regsvr32 of its own size: with
+; the file system redirection off, System32's is the 64-bit one; with it on,
+; this 32-bit installer reaches SysWOW64's, the 32-bit one.
+!macro RegisterAddon name what bits
+  !if ${bits} == 32
+    ${EnableX64FSRedirection}
+  !endif
+  !insertmacro Register '"$SYSDIR\regsvr32.exe" /s "$INSTDIR\${name}"' "${what}"
+  !if ${bits} == 32
+    ${DisableX64FSRedirection}
+  !endif
+!macroend
+
+!macro UnregisterAddon name what bits
+  !if ${bits} == 32
+    ${EnableX64FSRedirection}
+  !endif
+  !insertmacro Unregister '"$SYSDIR\regsvr32.exe" /u /s "$INSTDIR\${name}"' "${what}"
+  !if ${bits} == 32
+    ${DisableX64FSRedirection}
+  !endif
+!macroend
+
+!macro InstallAddon name what bits
+  !insertmacro InstallProgram "${name}"
+!macroend
+
+!macro RemoveAddon name what bits
+  Delete /REBOOTOK "$INSTDIR\${name}"
+!macroend
+
+; Every add-on with what it is and its size, for one of the macros above: the
+; toolbar before the page agent, so that uninstalling takes the button away first.
+!macro ForEachAddon action
+  !insertmacro ${action} "barlet.dll" "the toolbar" 64
+  !insertmacro ${action} "pagelet.dll" "the page agent" 64
+  !ifdef ADDONS32
+    !insertmacro ${action} "barlet32.dll" "the 32-bit toolbar" 32
+    !insertmacro ${action} "pagelet32.dll" "the 32-bit page agent" 32
+  !endif
+!macroend
+
+; The release installed before, which this one replaces: its uninstaller
+; removes its files and registration and keeps the user's data.
+Function RemoveInstalledRelease
+  ReadRegStr $1 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $1 == ""
+  ${OrIfNot} ${FileExists} "$1\uninstall.exe"
+    Return
+  ${EndIf}
+  DetailPrint "Removing the installed release from $1"
+  ; _?= keeps the uninstaller in place, so that it can be waited for.
+  ExecWait '"$1\uninstall.exe" /S _?=$1' $0
+  ${If} $0 != 0
+    DetailPrint "The installed release's uninstaller ended with code $0"
+  ${EndIf}
+  Delete "$1\uninstall.exe"
+  RMDir "$1"
+FunctionEnd
+
+Function .onInit
+  ${IfNot} ${RunningX64}
+    MessageBox MB_ICONSTOP "${PRODUCT} needs 64-bit Windows." /SD IDOK
+    Abort
+  ${EndIf}
+  SetRegView 64
+  ; An update goes where the installed release is, unless /D= says otherwise.
+  ${If} $INSTDIR == "$PROGRAMFILES64\${PRODUCT}"
+    ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+    ${If} $0 != ""
+      StrCpy $INSTDIR $0
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
+Section "${PRODUCT}" Install
+  SectionIn RO
+  SetRegView 64
+  ${DisableX64FSRedirection}
+  Call EndHost
+  Call RemoveInstalledRelease
+
+  SetOutPath "$INSTDIR"
+  !insertmacro InstallProgram "${HOST}"
+  !insertmacro ForEachAddon InstallAddon
+  !insertmacro InstallExtensionFiles
+  SetOutPath "$INSTDIR"
+  File "/oname=config.xml" "${CONFIG_XML}"
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+
+  ; The entry first: a failed registration leaves an uninstaller that cleans up.
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\${HOST},0"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  IntFmt $0 "0x%08X" $0
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
+
+  !insertmacro Register '"$INSTDIR\${HOST}" /RegServer' "the host program"
+  !insertmacro ForEachAddon RegisterAddon
+  ${EnableX64FSRedirection}
+SectionEnd
+
+Section "un.${PRODUCT}" UninstallProduct
+  SectionIn RO
+  SetRegView 64
+  ${DisableX64FSRedirection}
+  ; Unregistered first: then nothing starts the host program again.
+  !insertmacro ForEachAddon UnregisterAddon
+  Call un.EndHost
+  !insertmacro Unregister '"$INSTDIR\${HOST}" /UnregServer' "the host program"
+
+  !insertmacro RemoveExtensionFiles
+  Delete "$INSTDIR\config.xml"
+  Delete /REBOOTOK "$INSTDIR\${HOST}"
+  !insertmacro ForEachAddon RemoveAddon
+  Delete "$INSTDIR\uninstall.exe"
+  RMDir "$INSTDIR"
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  ${EnableX64FSRedirection}
+SectionEnd
+
+Section /o "un.Remove my data (notes, settings and the log)" RemoveData
+  SetShellVarContext current
+  RMDir /r "$LOCALAPPDATA\${PRODUCT}"
+SectionEnd
+
+Function un.onInit
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/REMOVEDATA" $1
+  ${IfNot} ${Errors}
+    !insertmacro SelectSection ${RemoveData}
+  ${EndIf}
+FunctionEnd
