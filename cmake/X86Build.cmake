@@ -13,6 +13,8 @@ if(TESSARY_BUILD_TESTS)
        ${_x86_fixtures_dir}/webbrowser_standin32.dll
        ${_x86_fixtures_dir}/shellwindows_standin32.dll
        ${_x86_fixtures_dir}/iexplore32/IEXPLORE.EXE
+       ${_x86_fixtures_dir}/testhelper32.dll
+       ${_x86_fixtures_dir}/testband32.dll
        ${CMAKE_BINARY_DIR}/bench/callback_floor32.exe)
 endif()
 

@@ -46,26 +46,9 @@ class ToolbarInBrowserTest : public StandInTest {
     hostRegistered_ = true;
   }
 
-  // The tab's toolbar window.
-  HWND ToolbarOf(BrowserSession* session, DWORD tab) {
-    const auto toolbars = session->Toolbars(tab);
-    return toolbars.size() == 1 && toolbars[0].first == kToolbarClsid ? toolbars[0].second : nullptr;
-  }
-  // Which picture the tab's toolbar draws at client.right - 36, as its
-  // process sees it drawn; waits for the expected one a while.
+  HWND ToolbarOf(BrowserSession* session, DWORD tab) { return ProductToolbar(*session, tab); }
   int Drawn(BrowserSession* session, DWORD tab, HWND toolbar, int expected) {
-    int found = ToolbarPictures::kNone;
-    WaitUntil(
-        [&] {
-          RECT client = {};
-          ::GetClientRect(toolbar, &client);
-          std::vector<POINT> points = pictures_.SamplePoints();
-          for (POINT& point : points) point.x += client.right - 36;
-          found = pictures_.FindByColours(session->Pixels(tab, toolbar, points));
-          return found == expected;
-        },
-        10000, 100);
-    return found;
+    return DrawnPicture(*session, tab, toolbar, pictures_, expected);
   }
   // A left click in the middle of the button, which sits at the right edge.
   static void Press(HWND toolbar) {
