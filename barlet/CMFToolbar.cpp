@@ -135,6 +135,12 @@ void CMFToolbar::AlignButton() {
 LRESULT CMFToolbar::OnCommand(WPARAM wParam) {
   if (HIWORD(wParam) != 0 || LOWORD(wParam) != kButtonCommand) return -1;
   if (!host_) return 0;
+  // The user clicked in this process, so it may take the foreground; the host
+  // program, another process, may not, and its popup would open behind the
+  // browser, unnoticed, and never lose activation to close again. This process
+  // hands its right on to the host before asking for the popup. Where there is
+  // nothing to hand on the popup still opens, only maybe not in front.
+  ::CoAllowSetForegroundWindow(host_.Get(), nullptr);
   // The popup opens under the toolbar's bottom-right corner; whether it
   // opened is the host program's business.
   RECT rect = {};

@@ -1,8 +1,12 @@
-// The demo: registers the host program and the page agent, stores a value in
-// the background page's storage from a small client, then opens a page in the
-// browser stand-in whose content script asks the background page for that
-// value and writes the answer into the page; the background page then opens a
-// second page in a new tab. Prints the pages' text and the host program's log.
+// The demo: registers the host program, the page agent and the toolbar, stores
+// a value in the background page's storage from a small client, then opens a
+// page in the browser stand-in whose content script asks the background page
+// for that value and writes the answer into the page; the toolbar's button
+// shows in the browser, red; the background page opens a second page in a new
+// tab and turns every toolbar blue with setIcon(1); a click on the button
+// opens the popup under the toolbar. Saves pictures of the toolbar before and
+// after setIcon and of the popup, and prints the pages' text and the host
+// program's log.
 #include <windows.h>
 
 #include <cstdio>
@@ -17,9 +21,12 @@
 #include "BrowserSession.h"
 #include "ChildProcess.h"
 #include "HostRegistration.h"
+#include "Picture.h"
+#include "PopupDriver.h"
 #include "RecordingChannel.h"
 #include "Tessary.h"
 #include "TestEnvironment.h"
+#include "ToolbarPictures.h"
 
 using Microsoft::WRL::ComPtr;
 using namespace tessary;
@@ -92,15 +99,12 @@ std::wstring WaitForAnswer(BrowserSession& session, DWORD tab) {
 
 // Has the background page open a second page with openTab: it opens in a new
 // tab of the browser listed last in the shell's list of windows.
-bool OpenSecondTab(BrowserSession& session, const std::wstring& folder) {
+bool OpenSecondTab(BrowserSession& session, BackgroundClient& client, const std::wstring& folder) {
   const std::wstring page =
       WriteTestPage(folder, L"second.html", "<html><body><p id='second'>Opened by openTab</p></body></html>");
-  BackgroundClient client(static_cast<int>(::GetCurrentProcessId()));
-  if (!client.Connect()) return Fail("connecting", E_FAIL);
   const std::wstring request = L"opentab|" + page;
   std::printf("demo: client -> %s\n", Narrow(request).c_str());
   std::printf("demo: client <- %s\n", Narrow(client.Ask(request)).c_str());
-  client.Bgc()->disconnect(client.Id(), client.Channel().Dispatch());
   std::vector<DWORD> tabs;
   if (!WaitUntil([&] { return (tabs = session.Tabs()).size() == 2; }, 30000) ||
       !session.WaitForDocument(tabs[1], 1)) {
@@ -109,6 +113,118 @@ bool OpenSecondTab(BrowserSession& session, const std::wstring& folder) {
   std::printf("demo: the second tab (process %lu) shows: %s\n", static_cast<unsigned long>(tabs[1]),
               Narrow(session.Text(tabs[1], L"second")).c_str());
   return true;
+}
+
+// Pictures go next to the demo's program, under build/.
+std::wstring PicturePath(const std::wstring& name) {
+  wchar_t program[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, program, MAX_PATH);
+  const std::wstring folder = std::wstring(program).substr(0, std::wstring(program).rfind(L'\\') + 1);
+  return folder + name;
+}
+
+// Wine shows the Unix file system as drive Z:.
+void PrintSaved(const char* what, const std::wstring& path) {
+  std::string unixPath = Narrow(path);
+  if (unixPath.rfind("Z:\\", 0) == 0) unixPath = unixPath.substr(2);
+  for (char& c : unixPath) c = c == '\\' ? '/' : c;
+  std::printf("demo: saved %s: %s\n", what, unixPath.c_str());
+}
+
+HWND ToolbarOf(BrowserSession& session, DWORD tab) {
+  const auto bands = session.Toolbars(tab);
+  return bands.size() == 1 ? bands[0].second : nullptr;
+}
+
+// Which picture a tab's toolbar draws at its right edge, as the tab's process
+// sees it drawn (what it draws into the frame's window does not reach Wine's
+// screen); waits a while for the expected one.
+int DrawnPicture(BrowserSession& session, DWORD tab, const ToolbarPictures& pictures, int expected) {
+  const HWND toolbar = ToolbarOf(session, tab);
+  int found = ToolbarPictures::kNone;
+  WaitUntil(
+      [&] {
+        RECT client = {};
+        ::GetClientRect(toolbar, &client);
+        std::vector<POINT> points = pictures.SamplePoints();
+        for (POINT& point : points) point.x += client.right - 36;
+        found = pictures.FindByColours(session.Pixels(tab, toolbar, points));
+        return found == expected;
+      },
+      15000, 100);
+  return found;
+}
+
+// The toolbar of every tab shows the expected picture; the front tab's band
+// is saved.
+bool ShowToolbars(BrowserSession& session, const ToolbarPictures& pictures, int expected, const wchar_t* file) {
+  bool all = true;
+  for (DWORD tab : session.Tabs()) {
+    const int drawn = DrawnPicture(session, tab, pictures, expected);
+    std::printf("demo: the toolbar of tab %lu shows %s (%s)\n", static_cast<unsigned long>(tab),
+                ToolbarPictures::Name(drawn).c_str(), drawn == 0 ? "blue" : drawn == 2 ? "red" : "not as expected");
+    all = all && drawn == expected;
+  }
+  const DWORD front = session.FrontTab();
+  const std::wstring path = PicturePath(file);
+  if (!session.SavePicture(front, ToolbarOf(session, front), path)) return Fail("saving the band's picture", E_FAIL);
+  PrintSaved("the front tab's band", path);
+  return all;
+}
+
+// A click in the middle of the button, which sits at the toolbar's right edge.
+void ClickButton(HWND toolbar) {
+  RECT client = {};
+  ::GetClientRect(toolbar, &client);
+  const LPARAM point = MAKELPARAM(client.right - 16, client.bottom / 2);
+  DWORD_PTR ignored = 0;
+  ::SendMessageTimeoutW(toolbar, WM_LBUTTONDOWN, MK_LBUTTON, point, SMTO_NORMAL, 10000, &ignored);
+  ::SendMessageTimeoutW(toolbar, WM_LBUTTONUP, 0, point, SMTO_NORMAL, 10000, &ignored);
+}
+
+// The button opens the popup under the toolbar; its picture is saved, and a
+// click on another window closes it.
+bool OpenPopup(BrowserSession& session) {
+  OtherWindow elsewhere;
+  const HWND toolbar = ToolbarOf(session, session.FrontTab());
+  HWND popup = nullptr;
+  const auto shown = [&] { return (popup = FindPopupDialog()) && ::IsWindowVisible(popup); };
+  // The user clicks again while the toolbar has not reached the host yet.
+  for (int click = 0; click < 5 && !shown(); ++click) {
+    ClickButton(toolbar);
+    WaitUntil(shown, 5000);
+  }
+  if (!shown()) return Fail("opening the popup", E_FAIL);
+  RECT bar = {}, rect = {};
+  ::GetWindowRect(toolbar, &bar);
+  ::GetWindowRect(popup, &rect);
+  std::printf("demo: the popup opened at (%ld,%ld)-(%ld,%ld), under the toolbar's bottom-right corner (%ld,%ld)\n",
+              rect.left, rect.top, rect.right, rect.bottom, bar.right, bar.bottom);
+  Picture picture;
+  WaitUntil([&] { return (picture = Picture::OfScreen(rect)).InkPixels() > 300; }, 30000, 100);
+  const std::wstring path = PicturePath(L"popup.png");
+  if (!picture.SavePng(path)) return Fail("saving the popup's picture", E_FAIL);
+  PrintSaved("the popup", path);
+  const bool closed = elsewhere.Click() && WaitUntil([] { return !FindPopupDialog(); }, 30000);
+  std::printf("demo: a click elsewhere %s the popup\n", closed ? "closed" : "did not close");
+  return closed;
+}
+
+// With the greeting shown: the toolbar's button, the second tab, setIcon and
+// the popup.
+bool UseTheExtension(BrowserSession& session, const std::wstring& folder) {
+  const ToolbarPictures pictures(ToolbarLibrary());
+  if (!pictures.IsLoaded()) return Fail("reading the toolbar's pictures", E_FAIL);
+  constexpr int kSet = 0, kClear = 2;
+  if (!ShowToolbars(session, pictures, kClear, L"band-before-seticon.png")) return false;
+  BackgroundClient client(static_cast<int>(::GetCurrentProcessId()));
+  if (!client.Connect()) return Fail("connecting", E_FAIL);
+  bool ok = OpenSecondTab(session, client, folder);
+  std::printf("demo: client -> seticon|1\n");
+  std::printf("demo: client <- %s\n", Narrow(client.Ask(L"seticon|1")).c_str());
+  ok = ok && ShowToolbars(session, pictures, kSet, L"band-after-seticon.png");
+  client.Bgc()->disconnect(client.Id(), client.Channel().Dispatch());
+  return ok && OpenPopup(session);
 }
 
 // Opens a page whose content script asks the background page (started anew
@@ -132,7 +248,7 @@ bool AskFromAPage() {
   const std::wstring answer = WaitForAnswer(*session, tab);
   std::printf("demo: the page's answer arrived %lu ms after the browser started\n", Since(started));
   std::printf("demo: page text\n----\n%s\n----\n", Narrow(session->Text(tab)).c_str());
-  const bool opened = OpenSecondTab(*session, folder);
+  const bool used = UseTheExtension(*session, folder);
   const auto hosts = FindProcesses(L"TessaryBG.exe");
   const DWORD host = hosts.empty() ? 0 : hosts[0];
   const ULONGLONG closed = ::GetTickCount64();
@@ -141,7 +257,7 @@ bool AskFromAPage() {
   WaitForHostEnd(host, closed);
   const bool found = answer == std::wstring(L"string:") + kGreeting;
   if (!found) std::printf("demo: the page did not receive the stored greeting\n");
-  return found && opened && stopped;
+  return found && used && stopped;
 }
 
 bool Run() {
@@ -151,9 +267,13 @@ bool Run() {
   std::printf("demo: registering %s with regsvr32\n", Narrow(AgentLibrary()).c_str());
   const DWORD agent = RegisterAgent();
   if (agent != 0) return Fail("registering the page agent", agent);
+  std::printf("demo: registering %s with regsvr32\n", Narrow(ToolbarLibrary()).c_str());
+  const DWORD toolbar = RegisterToolbar();
+  if (toolbar != 0) return Fail("registering the toolbar", toolbar);
 
   const bool ok = StoreGreeting() && AskFromAPage();
 
+  UnregisterToolbar();
   UnregisterAgent();
   UnregisterHost();
   return ok;

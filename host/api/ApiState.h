@@ -3,6 +3,7 @@
 // own state it lives until the process ends.
 #include <windows.h>
 
+#include "Bstr.h"
 #include "Storage.h"
 #include "TabChannels.h"
 
@@ -16,6 +17,9 @@ struct ApiState {
   TabChannels tabChannels;
   // Set by the background page's setIcon, read by the toolbar bands.
   bool authenticated = false;
+  // What the popup page keeps across its openings (setPopupState); null until
+  // it keeps something. Only the popup thread touches it.
+  Bstr popupStateString;
 };
 
 ApiState& Api();

@@ -1,5 +1,7 @@
 #include "BrowserWindows.h"
 
+#include <algorithm>
+
 namespace tessary::host {
 namespace {
 
@@ -16,8 +18,26 @@ bool HasWindowClass(HWND window, const wchar_t* className) {
   return ::GetClassNameW(window, name, ARRAYSIZE(name)) > 0 && wcscmp(name, className) == 0;
 }
 
-void ForEachTopLevelWindow(const std::function<bool(HWND)>& visit) {
-  ::EnumWindows(&Visit, reinterpret_cast<LPARAM>(&visit));
+// Found by class rather than by asking each top-level window for its class:
+// where reading another process's window is a round trip to the system, as
+// under Wine, that is most of setIcon's time. A frame that closes while they
+// are listed ends the search after it; it starts again from the front.
+std::vector<HWND> FrameWindows() {
+  std::vector<HWND> frames;
+  for (HWND after = nullptr;;) {
+    const HWND frame = ::FindWindowExW(nullptr, after, kFrameWindowClass, nullptr);
+    if (!frame && after && !::IsWindow(after)) {
+      after = nullptr;
+      continue;
+    }
+    if (!frame) return frames;
+    // The system compares class names without regard to case; a frame's is
+    // compared exactly.
+    if (HasWindowClass(frame, kFrameWindowClass) && std::find(frames.begin(), frames.end(), frame) == frames.end()) {
+      frames.push_back(frame);
+    }
+    after = frame;
+  }
 }
 
 void ForEachDescendant(HWND window, const std::function<bool(HWND)>& visit) {

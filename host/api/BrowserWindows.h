@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <vector>
 
 namespace tessary::host {
 
@@ -12,9 +13,10 @@ constexpr wchar_t kPageWindowClass[] = L"Internet Explorer_Server";
 
 bool HasWindowClass(HWND window, const wchar_t* className);
 
-// The visitor returns false to stop. Top-level windows come in the system's
-// order, front to back; descendants are all levels below the window.
-void ForEachTopLevelWindow(const std::function<bool(HWND)>& visit);
+// The top-level frame windows in the system's order, front to back, all
+// listed before the caller visits any of them.
+std::vector<HWND> FrameWindows();
+// The visitor returns false to stop; descendants are all levels below the window.
 void ForEachDescendant(HWND window, const std::function<bool(HWND)>& visit);
 
 // The owner of the host program's dialogs and message boxes: the foreground

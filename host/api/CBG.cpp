@@ -1,5 +1,7 @@
 #include "CBG.h"
 
+#include "../program/HostProcess.h"
+#include "../program/PopupThread.h"
 #include "ApiState.h"
 
 namespace tessary::host {
@@ -14,7 +16,23 @@ const QITAB* CBG::Interfaces() {
   return interfaces;
 }
 
-IFACEMETHODIMP CBG::showPopup(int, int) { return E_NOTIMPL; }
+namespace {
+
+constexpr DWORD kRequestSpacingMs = 500;
+
+}  // namespace
+
+// Refused requests (a popup exists, the background page is not running yet, or
+// the last accepted request is too recent) still succeed: the band has nothing
+// to do about them.
+IFACEMETHODIMP CBG::showPopup(int x, int y) {
+  HostProcess& host = Host();
+  if (host.popup.state != PopupState::kNone || host.background != BackgroundState::kRunning) return S_OK;
+  const DWORD now = ::GetTickCount();
+  if (now - host.popup.lastRequest <= kRequestSpacingMs) return S_OK;
+  host.popup.lastRequest = now;
+  return OpenPopup(x, y) ? S_OK : E_FAIL;
+}
 
 IFACEMETHODIMP CBG::getAuthState(int* pInt) {
   if (!pInt) return E_POINTER;

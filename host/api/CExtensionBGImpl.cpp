@@ -2,6 +2,7 @@
 
 #include "../program/HostMessages.h"
 #include "../program/HostProcess.h"
+#include "../updater/UpdateThread.h"
 #include "ApiState.h"
 #include "FileAccess.h"
 #include "MemberTable.h"
@@ -80,7 +81,7 @@ void CExtensionBGImpl::itemDelete(BSTR str) { ItemDelete(Api().storage, Host().l
 
 void CExtensionBGImpl::firstRun() { FirstRun(Host().log); }
 
-void CExtensionBGImpl::checkUpdate() {}
+void CExtensionBGImpl::checkUpdate() { StartUpdateCheck(); }
 
 void CExtensionBGImpl::setIcon(int n) { SetIcon(n, &Api().authenticated); }
 

@@ -1,6 +1,11 @@
 #include "CExtensionPopupImpl.h"
 
+#include <mshtml.h>
+
+#include "../program/HostMessages.h"
 #include "../program/HostProcess.h"
+#include "ApiState.h"
+#include "Bstr.h"
 #include "MemberTable.h"
 
 namespace tessary::host {
@@ -18,14 +23,29 @@ INTERFACEDATA* CExtensionPopupImpl::MethodTable() {
   return &table;
 }
 
-IDispatch* CExtensionPopupImpl::getBackgroundWindow() { return nullptr; }
+// The background page's window lives on the main thread: the main thread
+// marshals it, and every call through it runs there.
+IDispatch* CExtensionPopupImpl::getBackgroundWindow() {
+  const HWND background = Host().backgroundWindow;
+  IStream* stream = nullptr;
+  if (!background) return nullptr;
+  ::SendMessageW(background, WM_BG_MARSHAL_WINDOW, 0, reinterpret_cast<LPARAM>(&stream));
+  IHTMLWindow2* window = nullptr;
+  if (!stream || FAILED(::CoGetInterfaceAndReleaseStream(stream, IID_PPV_ARGS(&window)))) return nullptr;
+  return window;
+}
 
 void CExtensionPopupImpl::log(BSTR str) { Host().log.Trace() << "Popup Script: " << str; }
 
-void CExtensionPopupImpl::setPopupState(BSTR) {}
+void CExtensionPopupImpl::setPopupState(BSTR str) { Api().popupStateString = Bstr::Copy(str); }
 
-BSTR CExtensionPopupImpl::getPopupState() { return nullptr; }
+BSTR CExtensionPopupImpl::getPopupState() { return Bstr::Copy(Api().popupStateString.Get()).Detach(); }
 
-void CExtensionPopupImpl::releaseBG() {}
+void CExtensionPopupImpl::releaseBG() {
+  HostProcess& host = Host();
+  if (host.popup.state != PopupState::kNone && host.backgroundWindow) {
+    ::SendMessageW(host.backgroundWindow, WM_BG_POPUP_CLOSED, 0, 0);
+  }
+}
 
 }  // namespace tessary::host

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "../program/Log.h"
+#include "../program/ServerReference.h"
 #include "Bstr.h"
 #include "BrowserWindows.h"
 #include "UniqueHandle.h"
@@ -24,6 +25,9 @@ struct SaveRequest {
   // The dialog writes the chosen path here; a second dialog starts from it.
   wchar_t fileName[MAX_PATH] = {};
   Log* log = nullptr;
+  // The text lives only in this process: it must not end while the user
+  // still chooses where the text goes, even if every browser has let it go.
+  ServerReference process;
 };
 
 void ShowError(const wchar_t* text) {

@@ -2,7 +2,8 @@
 // saveToFile: the user picks a file in the system's Save As dialog and the
 // text is written there as UTF-8 without a byte order mark. Every call has a
 // thread of its own, so several dialogs may be open at once; the script goes
-// on at once and is never told the outcome.
+// on at once and is never told the outcome. The host process stays up while a
+// dialog is open.
 #include <windows.h>
 #include <oleauto.h>
 

@@ -131,8 +131,8 @@ void OpenTab(BSTR url) {
 
 int ActiveTab(Log& log) {
   DWORD process = 0;
-  ForEachTopLevelWindow([&](HWND frame) {
-    if (!HasWindowClass(frame, kFrameWindowClass) || !::IsWindowVisible(frame)) return true;
+  for (HWND frame : FrameWindows()) {
+    if (!::IsWindowVisible(frame)) continue;
     log.Trace() << "vivsible";
     ForEachDescendant(frame, [&](HWND window) {
       if (!HasWindowClass(window, kPageWindowClass)) return true;
@@ -140,21 +140,19 @@ int ActiveTab(Log& log) {
       if (::IsWindowVisible(window)) ::GetWindowThreadProcessId(window, &process);
       return process == 0;
     });
-    return process == 0;
-  });
+    if (process) break;
+  }
   return static_cast<int>(process);
 }
 
 void SetIcon(int state, bool* authenticated) {
   *authenticated = state != 0;
-  ForEachTopLevelWindow([&](HWND frame) {
-    if (!HasWindowClass(frame, kFrameWindowClass)) return true;
+  for (HWND frame : FrameWindows()) {
     ForEachDescendant(frame, [&](HWND window) {
       if (HasWindowClass(window, kToolbarWindowClass)) ::SendMessageW(window, WM_TOOLBAR_SETSTATE, 0, state);
       return true;
     });
-    return true;
-  });
+  }
 }
 
 void FirstRun(Log& log) {

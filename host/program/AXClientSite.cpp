@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "../api/CExtension.h"
+#include "ComIdentity.h"
 #include "HostMessages.h"
 #include "HostProcess.h"
 #include "ScriptCallback.h"
@@ -86,7 +87,7 @@ void AXClientSite::CleanUp() {
   object_.Reset();
   HostProcess& host = Host();
   host.log.Trace() << "Cleaning ax, isBG=" << (isBackground_ ? 1 : 0);
-  (isBackground_ ? host.backgroundSite : host.popupSite) = nullptr;
+  (isBackground_ ? host.backgroundSite : host.popup.site) = nullptr;
 }
 
 bool AXClientSite::SetInPlace(bool activate, bool hideInPlaceInterfaces) {
@@ -152,6 +153,8 @@ HRESULT AXClientSite::CallEntryPoint(const EntryPoint& entry, bool* called) {
   *called = true;
   return InvokeMethod(entry.script.Get(), entry.id, {ArgDispatch(extension.release())});
 }
+
+bool AXClientSite::IsTopLevel(IDispatch* browser) const { return SameObject(browser, browser_.Get()); }
 
 // std::addressof: ComPtr's own operator& empties the pointer, ready to be filled.
 ComPtr<IDispatch>* AXClientSite::Handler(WPARAM slot) {

@@ -50,6 +50,8 @@ class AXClientSite final : public IOleClientSite,
 
   HWND Window() const { return window_; }
   bool IsBackground() const { return isBackground_; }
+  // Whether an event's browser is the page's own rather than one of its frames'.
+  bool IsTopLevel(IDispatch* browser) const;
   IHTMLDocument2* Document() const { return document_.Get(); }
   IHTMLWindow2* PageWindow() const { return pageWindow_.Get(); }
   // The background page's script handlers, kept with its site; null for a slot

@@ -1,19 +1,11 @@
 #include "BackgroundPage.h"
 
-#include <exdisp.h>
-
-#include <wrl/client.h>
-
 #include "../api/ApiState.h"
 #include "AXClientSite.h"
-#include "Bstr.h"
 #include "BrowserEvents.h"
-#include "HostMessages.h"
 #include "HostProcess.h"
 #include "PageEventHandler.h"
 #include "PageHostWindow.h"
-
-using Microsoft::WRL::ComPtr;
 
 namespace tessary::host {
 namespace {
@@ -26,24 +18,12 @@ class BackgroundEvents final : public PageEventHandler {
   HRESULT OnBeforeNavigate2(AXClientSite&, const DISPPARAMS*) override { return E_NOTIMPL; }
 };
 
-// Activates the control of a page host dialog and navigates it to a page.
-void NavigateControl(HWND control, const std::wstring& page) {
-  ::SendMessageW(control, WM_AX_INPLACE, 1, 0);
-  ComPtr<IWebBrowser2> browser;
-  ::SendMessageW(control, WM_AX_QUERY_INTERFACE, reinterpret_cast<WPARAM>(&IID_IWebBrowser2),
-                 reinterpret_cast<LPARAM>(browser.GetAddressOf()));
-  if (!browser) return;
-  VARIANT none;
-  ::VariantInit(&none);
-  browser->Navigate(Bstr(page).Get(), &none, &none, &none, &none);
-}
-
 INT_PTR CALLBACK BackgroundDialogProc(HWND dialog, UINT message, WPARAM, LPARAM) {
   switch (message) {
     case WM_INITDIALOG: {
       HostProcess& host = Host();
       host.backgroundWindow = ::GetDlgItem(dialog, kBackgroundControlId);
-      NavigateControl(host.backgroundWindow, host.directories.ProgramFolder() + L"background.html");
+      NavigatePageHost(host.backgroundWindow, host.directories.ProgramFolder() + L"background.html");
       return TRUE;
     }
     case WM_CLOSE:

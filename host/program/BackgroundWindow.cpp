@@ -8,6 +8,7 @@
 #include "../api/ApiState.h"
 #include "AXClientSite.h"
 #include "BackgroundPage.h"
+#include "ComModule.h"
 #include "HostMessages.h"
 #include "HostProcess.h"
 #include "PageHostWindow.h"
@@ -47,25 +48,33 @@ void CallPopupClosed(AXClientSite* site) {
   }
 }
 
-// Puts the clipboard's text back as a copy owned by no window, so that text
-// copied in the popup outlives the popup's thread.
-void KeepClipboard() {
-  if (!::OpenClipboard(nullptr)) return;
+// A copy of the clipboard's text in a block of its own; null when there is no
+// text or no memory for it.
+HGLOBAL CopyClipboardText() {
   HANDLE data = ::GetClipboardData(CF_UNICODETEXT);
   const auto* text = data ? static_cast<const wchar_t*>(::GlobalLock(data)) : nullptr;
-  if (text) {
-    const size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
-    HGLOBAL copy = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, bytes);
-    if (void* target = copy ? ::GlobalLock(copy) : nullptr) {
-      memcpy(target, text, bytes);
-      ::GlobalUnlock(copy);
-      ::GlobalUnlock(data);
-      ::EmptyClipboard();
-      if (!::SetClipboardData(CF_UNICODETEXT, copy)) ::GlobalFree(copy);
-    } else {
-      ::GlobalUnlock(data);
-      if (copy) ::GlobalFree(copy);
-    }
+  if (!text) return nullptr;
+  const size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
+  HGLOBAL copy = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, bytes);
+  void* target = copy ? ::GlobalLock(copy) : nullptr;
+  if (target) {
+    memcpy(target, text, bytes);
+    ::GlobalUnlock(copy);
+  } else if (copy) {
+    copy = ::GlobalFree(copy);
+  }
+  ::GlobalUnlock(data);
+  return copy;
+}
+
+// Puts the clipboard's text back as a copy that this window owns, so that text
+// copied in the popup outlives the popup's thread (whose OLE provides it until
+// then). The clipboard is emptied only once the copy exists, and opened with
+// this window as owner: emptied without an owner, it would refuse the copy.
+void KeepClipboard(HWND window) {
+  if (!::OpenClipboard(window)) return;
+  if (HGLOBAL copy = CopyClipboardText()) {
+    if (!::EmptyClipboard() || !::SetClipboardData(CF_UNICODETEXT, copy)) ::GlobalFree(copy);
   }
   ::CloseClipboard();
 }
@@ -121,7 +130,10 @@ LRESULT CALLBACK BackgroundWindowProc(HWND window, UINT message, WPARAM wParam, 
       SetHandler(site, wParam, reinterpret_cast<IDispatch*>(lParam));
       return 0;
     case WM_BG_KEEP_CLIPBOARD:
-      KeepClipboard();
+      KeepClipboard(window);
+      return 0;
+    case WM_BG_RELEASE_SERVER:
+      ComModule::Current().Unlock();
       return 0;
   }
   return CommonPageHostProc(window, message, wParam, lParam);

@@ -1,22 +1,18 @@
 #include "Config.h"
 
-#include "PlatformUuids.h"
-
 #include <cwctype>
 
 #include <wrl/client.h>
 
 #include "Bstr.h"
 #include "Log.h"
+#include "SafeXmlDocument.h"
 #include "Variant.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace tessary::host {
 namespace {
-
-// The system's XML DOM document class.
-constexpr CLSID kClsidDomDocument = {0x2933BF90, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
 
 void LogParseError(IXMLDOMDocument* document, const std::wstring& path, Log& log) {
   ComPtr<IXMLDOMParseError> error;
@@ -43,18 +39,16 @@ HRESULT ReadAttribute(IXMLDOMElement* element, const wchar_t* name, Variant* val
 }  // namespace
 
 HRESULT Config::Read(const std::wstring& programFolder, Log& log) {
-  ComPtr<IXMLDOMDocument> document;
-  HRESULT hr = ::CoCreateInstance(kClsidDomDocument, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&document));
+  SafeXmlDocument document;
+  HRESULT hr = document.Create();
   if (FAILED(hr)) return hr;
-  document->put_async(VARIANT_FALSE);
 
   const std::wstring path = programFolder + L"config.xml";
-  Bstr pathText(path);
-  VARIANT source = ArgBstr(pathText.Get());
-  VARIANT_BOOL loaded = VARIANT_FALSE;
-  hr = document->load(source, &loaded);
+  XmlLoad loaded = XmlLoad::kMalformed;
+  hr = document.LoadFile(path, &loaded);
   if (FAILED(hr)) return hr;
-  if (loaded != VARIANT_TRUE) LogParseError(document.Get(), path, log);
+  if (loaded == XmlLoad::kMalformed) LogParseError(document.Get(), path, log);
+  if (loaded == XmlLoad::kDtdRefused) log.Error() << "Can't load " << path << ": a document type definition is not accepted";
 
   ComPtr<IXMLDOMNode> node;
   ComPtr<IXMLDOMElement> addon;

@@ -24,6 +24,7 @@ constexpr UINT WM_BG_MESSAGE = WM_APP + 0x67;         // wParam: BSTR message, l
 constexpr UINT WM_BG_SET_HANDLER = WM_APP + 0x68;     // wParam: HandlerSlot, lParam: IDispatch*
 constexpr UINT WM_BG_KEEP_CLIPBOARD = WM_APP + 0x69;
 constexpr UINT WM_BG_CHANNEL_LOST = WM_APP + 0x6A;    // lParam: LostChannelRecord* (posted)
+constexpr UINT WM_BG_RELEASE_SERVER = WM_APP + 0x6B;  // gives back a ServerReference
 
 // The strings and interfaces of the records belong to the COM call in progress.
 struct ConnectRecord {

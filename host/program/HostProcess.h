@@ -4,17 +4,32 @@
 // COM reference it holds is released after COM has been shut down.
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 
 #include "Config.h"
 #include "Directories.h"
 #include "Log.h"
+#include "UniqueHandle.h"
 
 namespace tessary::host {
 
 class AXClientSite;
 
 enum class BackgroundState { kNotStarted = 0, kStarting = 2, kRunning = 3 };
+enum class PopupState { kNone = 0, kStarting = 2, kShown = 3, kClosing = 4 };
+
+// The popup: opened by the main thread, run by a thread of its own. At most one
+// popup thread runs at a time: the main thread starts one only while the state
+// is kNone, and once started only the thread's end brings it back to kNone.
+struct PopupRecord {
+  std::atomic<PopupState> state{PopupState::kNone};
+  // Main thread only: the last popup thread, and when its request was accepted.
+  UniqueHandle thread;
+  DWORD lastRequest = 0;
+  // Popup thread only: the site of the shown popup's window.
+  AXClientSite* site = nullptr;
+};
 
 struct HostProcess {
   Directories directories;
@@ -27,7 +42,7 @@ struct HostProcess {
   HWND backgroundWindow = nullptr;
   AXClientSite* backgroundSite = nullptr;
 
-  AXClientSite* popupSite = nullptr;
+  PopupRecord popup;
 };
 
 HostProcess& Host();

@@ -1,7 +1,12 @@
 #include "PageHostWindow.h"
 
+#include <exdisp.h>
+
+#include <wrl/client.h>
+
 #include "AXClientSite.h"
 #include "BackgroundWindow.h"
+#include "Bstr.h"
 #include "HostMessages.h"
 #include "HostProcess.h"
 #include "PopupWindow.h"
@@ -28,6 +33,17 @@ bool RegisterPageHostClasses(HINSTANCE instance) {
 
 AXClientSite* SiteOf(HWND window) {
   return reinterpret_cast<AXClientSite*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+void NavigatePageHost(HWND window, const std::wstring& page) {
+  ::SendMessageW(window, WM_AX_INPLACE, 1, 0);
+  Microsoft::WRL::ComPtr<IWebBrowser2> browser;
+  ::SendMessageW(window, WM_AX_QUERY_INTERFACE, reinterpret_cast<WPARAM>(&IID_IWebBrowser2),
+                 reinterpret_cast<LPARAM>(browser.GetAddressOf()));
+  if (!browser) return;
+  VARIANT none;
+  ::VariantInit(&none);
+  browser->Navigate(Bstr(page).Get(), &none, &none, &none, &none);
 }
 
 LRESULT CreatePageSite(HWND window, bool isBackground, PageEventHandler& events) {

@@ -3,6 +3,8 @@
 // each own one AXClientSite and the WebBrowser control it embeds.
 #include <windows.h>
 
+#include <string>
+
 namespace tessary::host {
 
 class PageEventHandler;
@@ -20,5 +22,9 @@ LRESULT CreatePageSite(HWND window, bool isBackground, PageEventHandler& events)
 
 class AXClientSite;
 AXClientSite* SiteOf(HWND window);
+
+// What a page host dialog does when it starts: activates its page host window's
+// control in place and navigates it to the page (a plain file path).
+void NavigatePageHost(HWND window, const std::wstring& page);
 
 }  // namespace tessary::host

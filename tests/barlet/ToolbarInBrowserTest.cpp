@@ -1,17 +1,18 @@
 // The product's toolbar in the Internet Explorer stand-in, registered as an
 // installer registers it: one band per tab, in the tab's process, its window
 // in the frame's band area; its state read from the host program through COM
-// when it is created; its click asking the host for the popup; and a host that
-// cannot be reached or fails, which the toolbar reports and survives.
+// when it is created and set by the background page's setIcon; its click
+// asking the host for the popup, which opens under it; and a host that cannot
+// be reached or fails, which the toolbar reports and survives.
 #include <gtest/gtest.h>
 
 #include <wrl/client.h>
 
-#include "Bstr.h"
+#include "BackgroundClient.h"
 #include "DebugOutput.h"
 #include "HostRegistration.h"
+#include "PopupDriver.h"
 #include "RecordingBG.h"
-#include "RecordingChannel.h"
 #include "StandInTest.h"
 #include "Tessary.h"
 #include "TestEnvironment.h"
@@ -95,39 +96,81 @@ TEST_F(ToolbarInBrowserTest, EveryTabHasItsOwnToolbarInTheBandAreaShownWhileTheT
   EXPECT_TRUE(shown(1));
 }
 
-TEST_F(ToolbarInBrowserTest, ANewToolbarDrawsTheStateThatTheHostProgramHoldsAtItsCreation) {
+// The background page's setIcon reaches the toolbars of every tab, each in a
+// process of its own; the host answers getAuthState accordingly, and a toolbar
+// made afterwards reads the state at its creation.
+TEST_F(ToolbarInBrowserTest, SetIconTurnsEveryToolbarAndANewOneReadsTheStateAtItsCreation) {
   RegisterHostProgram();
-  // The background page sets the host's state, as the extension does once the
-  // user has signed in.
-  ComPtr<IBGC> background;
-  ASSERT_EQ(::CoCreateInstance(CLSID_CBGC, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&background)), S_OK);
-  ASSERT_TRUE(WaitUntil([&] { int state = 0; return SUCCEEDED(background->getState(&state)) && state == 1; }, 20000));
-  RecordingChannel channel;
-  ASSERT_EQ(background->connect(1, channel.Dispatch(), Bstr(L"about:blank").Get()), S_OK);
+  BackgroundClient background(1);
+  ASSERT_TRUE(background.Connect());
+  ComPtr<IBG> bg;
+  ASSERT_EQ(::CoCreateInstance(CLSID_CBG, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&bg)), S_OK);
+  const auto authState = [&bg] {
+    int state = -1;
+    return SUCCEEDED(bg->getAuthState(&state)) ? state : -1;
+  };
+  EXPECT_EQ(authState(), 0);
 
   BrowserSession* session = Start(Page(L"first.html", "<p>first</p>"));
   ASSERT_TRUE(session);
-  const DWORD first = session->Tabs().at(0);
+  std::vector<DWORD> tabs = {session->Tabs().at(0), session->OpenTab(Page(L"second.html", "<p>second</p>"))};
+  ASSERT_NE(tabs[1], 0u);
   struct Case {
-    int hostState;
+    int icon;
+    int authState;
     int picture;
   };
-  for (const Case& c : {Case{1, kSet}, Case{0, kClear}, Case{5, kSet}}) {
-    SCOPED_TRACE(c.hostState);
-    const std::wstring command = L"seticon|" + std::to_wstring(c.hostState);
-    ASSERT_EQ(background->dispatchMsg(Bstr(command).Get(), 1), S_OK);
-    ASSERT_EQ(channel.Last(), L"icon set");
-    const DWORD tab = session->OpenTab(Page(L"tab.html", "<p>tab</p>"));
-    ASSERT_NE(tab, 0u);
-    const HWND toolbar = ToolbarOf(session, tab);
-    ASSERT_NE(toolbar, nullptr);
-    const int drawn = Drawn(session, tab, toolbar, c.picture);
-    EXPECT_EQ(drawn, c.picture) << ToolbarPictures::Name(drawn);
+  for (const Case& c : {Case{1, 1, kSet}, Case{0, 0, kClear}, Case{2, 1, kSet}}) {
+    SCOPED_TRACE(c.icon);
+    ASSERT_EQ(background.Ask(L"seticon|" + std::to_wstring(c.icon)), L"icon set");
+    EXPECT_EQ(authState(), c.authState);
+    for (DWORD tab : tabs) {
+      const int drawn = Drawn(session, tab, ToolbarOf(session, tab), c.picture);
+      EXPECT_EQ(drawn, c.picture) << "tab " << tab << ": " << ToolbarPictures::Name(drawn);
+    }
+    if (!c.authState) continue;
+    const DWORD later = session->OpenTab(Page(L"later.html", "<p>later</p>"));
+    ASSERT_NE(later, 0u);
+    const int drawn = Drawn(session, later, ToolbarOf(session, later), c.picture);
+    EXPECT_EQ(drawn, c.picture) << "a new toolbar: " << ToolbarPictures::Name(drawn);
+    tabs.push_back(later);
   }
-  // The first tab's toolbar was made before any of it and follows what setIcon
-  // sent to every toolbar since: the last state, 5.
-  EXPECT_EQ(Drawn(session, first, ToolbarOf(session, first), kSet), kSet);
-  background->disconnect(1, channel.Dispatch());
+}
+
+// The whole way from the button to the popup: the tab's toolbar asks the real
+// host program, whose popup opens with its top-right corner at the toolbar's
+// bottom-right, once however often the user clicks, and closes when the user
+// clicks elsewhere.
+TEST_F(ToolbarInBrowserTest, TheButtonOpensThePopupUnderTheToolbarOnceAndAClickElsewhereClosesIt) {
+  RegisterHostProgram();
+  OtherWindow elsewhere;
+  const auto lines = [](const char* line) { return CountLines(LogFilePath(), line); };
+  BrowserSession* session = Start(Page(L"page.html", "<p>page</p>"));
+  ASSERT_TRUE(session);
+  const HWND toolbar = ToolbarOf(session, session->Tabs().at(0));
+  ASSERT_NE(toolbar, nullptr);
+  // The popup opens once the background page runs; until the toolbar holds
+  // the host's object, a click does nothing and the user clicks again.
+  ASSERT_TRUE(WaitUntil([&] { return lines("BG Script: main called") == 1; }, 30000));
+  for (int click = 0; click < 10 && lines("Creating popup thread...") == 0; ++click) {
+    Press(toolbar);
+    WaitUntil([&] { return lines("Creating popup thread...") == 1; }, 2000);
+  }
+  ASSERT_EQ(lines("Creating popup thread..."), 1);
+  Press(toolbar);  // at once
+  HWND popup = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (popup = FindPopupDialog()) && ::IsWindowVisible(popup); }, 30000));
+  ::Sleep(600);
+  Press(toolbar);  // while it is open
+  RECT bar = {}, shown = {};
+  ::GetWindowRect(toolbar, &bar);
+  ::GetWindowRect(popup, &shown);
+  EXPECT_EQ(shown.right, bar.right);
+  EXPECT_EQ(shown.top, bar.bottom);
+  EXPECT_EQ(lines("Creating popup thread..."), 1) << "a later click opened another popup";
+
+  ASSERT_TRUE(elsewhere.Click());
+  EXPECT_TRUE(WaitUntil([&] { return lines("popup thread ends...") == 1 && !FindPopupDialog(); }, 30000));
 }
 
 TEST_F(ToolbarInBrowserTest, PressingTheButtonAsksForThePopupUnderTheToolbarsBottomRightCorner) {

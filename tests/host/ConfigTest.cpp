@@ -58,6 +58,12 @@ TEST_F(ConfigTest, MalformedFileIsLoggedAndReadsAsMissing) {
   EXPECT_TRUE(logged);
 }
 
+TEST_F(ConfigTest, ADocumentTypeDefinitionIsRefused) {
+  EXPECT_EQ(ReadWith(R"(<!DOCTYPE addon [<!ENTITY v "2.0">]><addon version="&v;" updateUrl="u"/>)"), S_FALSE);
+  EXPECT_EQ(LogLines().back(),
+            "[ERROR]: Can't load " + test::Narrow(folder_) + "config.xml: a document type definition is not accepted");
+}
+
 TEST(Version, ParsesUpToFourParts) {
   EXPECT_EQ(Version::Parse(L"3.1").parts, (std::array<uint32_t, 4>{3, 1, 0, 0}));
   EXPECT_EQ(Version::Parse(L"3.1.x.7").parts, (std::array<uint32_t, 4>{3, 1, 0, 7}));

@@ -2,6 +2,7 @@
 // aggregation, and the module locks their class factory takes.
 #include <gtest/gtest.h>
 
+#include "ApiState.h"
 #include "Bstr.h"
 #include "CBG.h"
 #include "CBGC.h"
@@ -114,6 +115,19 @@ TEST_F(HostObject, LogWritesTheAgentsLine) {
   EXPECT_EQ(object->log(nullptr, -3), S_OK);
   EXPECT_TRUE(test::HasLine(folder + L"log.txt", "BHO12: x"));
   EXPECT_TRUE(test::HasLine(folder + L"log.txt", "BHO-3: empty"));
+}
+
+// The flag is the background page's setIcon's to set; a band asks for it.
+TEST_F(HostObject, GetAuthStateFollowsTheAuthenticatedFlag) {
+  ComPtr<IBG> object;
+  ASSERT_EQ(ClassFactory<CBG>::Instance()->CreateInstance(nullptr, IID_PPV_ARGS(&object)), S_OK);
+  for (const bool authenticated : {false, true, false}) {
+    Api().authenticated = authenticated;
+    int state = -1;
+    EXPECT_EQ(object->getAuthState(&state), S_OK);
+    EXPECT_EQ(state, authenticated ? 1 : 0);
+  }
+  EXPECT_EQ(object->getAuthState(nullptr), E_POINTER);
 }
 
 TEST_F(HostObject, ProvidesItsClassInformation) {

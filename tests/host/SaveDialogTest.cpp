@@ -213,5 +213,18 @@ TEST_F(SaveDialogTest, AccessDeniedAsksAgainAndOtherFailuresEndTheAttempt) {
   EXPECT_EQ(ReadFileBytes(locked), "kept");
 }
 
+// The text exists only in the host process until it is written: the process
+// waits for the user's answer even when every client has let it go.
+TEST_F(SaveDialogTest, AnOpenDialogKeepsTheHostUpAfterItsLastClientLeft) {
+  Save(folder_ + L"kept", L"kept text");
+  HWND dialog = WaitForSaveDialog();
+  ASSERT_TRUE(dialog);
+  background_.reset();
+  EXPECT_FALSE(WaitForProcessEnd(host_, 5000)) << "the host ended with the dialog open";
+  Choose(dialog, folder_ + L"kept.txt");
+  EXPECT_TRUE(WaitForFile(L"kept.txt", "kept text"));
+  EXPECT_TRUE(WaitForProcessEnd(host_, 15000)) << "the host outlived the dialog";
+}
+
 }  // namespace
 }  // namespace tessary::test

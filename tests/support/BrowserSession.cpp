@@ -184,6 +184,10 @@ std::vector<COLORREF> BrowserSession::Pixels(DWORD tab, HWND window, const std::
   return colours;
 }
 
+bool BrowserSession::SavePicture(DWORD tab, HWND window, const std::wstring& path) {
+  return Ok(Request({L"picture", std::to_wstring(tab), ControlWindowField(window), path}));
+}
+
 std::vector<AddonTiming> BrowserSession::Timings(DWORD tab) {
   const ControlFields reply = Ask({L"timings", std::to_wstring(tab)});
   std::vector<AddonTiming> timings;

@@ -93,6 +93,9 @@ class BrowserSession {
   // The colours (0xRRGGBB) at points of the client area of a tab's window, as
   // the window draws itself in the tab's process; empty on failure.
   std::vector<COLORREF> Pixels(DWORD tab, HWND window, const std::vector<POINT>& points);
+  // Writes what a tab's window draws of its client area, seen the same way,
+  // into a PNG file.
+  bool SavePicture(DWORD tab, HWND window, const std::wstring& path);
   // The add-ons of a tab: its Browser Helper Objects and its toolbars.
   std::vector<AddonTiming> Timings(DWORD tab);
 

@@ -4,8 +4,10 @@
 
 #include <gdiplus.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 
 #include <wrl/client.h>
 
@@ -47,34 +49,72 @@ bool PngEncoder(CLSID* encoder) {
   return false;
 }
 
+// A 32-bit top-down bitmap of the size, selected into a memory device
+// context for as long as it lives.
+class Canvas {
+ public:
+  Canvas(int width, int height) : dc_(::CreateCompatibleDC(nullptr)) {
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB};
+    if (dc_ && width > 0 && height > 0) bitmap_ = ::CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits_, nullptr, 0);
+    if (bitmap_) old_ = ::SelectObject(dc_, bitmap_);
+  }
+  ~Canvas() {
+    if (old_) ::SelectObject(dc_, old_);
+    if (bitmap_) ::DeleteObject(bitmap_);
+    if (dc_) ::DeleteDC(dc_);
+  }
+  Canvas(const Canvas&) = delete;
+  Canvas& operator=(const Canvas&) = delete;
+
+  HDC Dc() const { return bitmap_ ? dc_ : nullptr; }
+  const void* Bits() const {
+    ::GdiFlush();
+    return bits_;
+  }
+
+ private:
+  HDC dc_ = nullptr;
+  HBITMAP bitmap_ = nullptr;
+  HGDIOBJ old_ = nullptr;
+  void* bits_ = nullptr;
+};
+
 }  // namespace
 
 Picture Picture::OfScreen(HWND window) {
-  Picture picture;
   RECT client = {};
   ::GetClientRect(window, &client);
-  POINT origin = {0, 0};
-  ::ClientToScreen(window, &origin);
-  BITMAPINFO info = {};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB};
-  void* bits = nullptr;
+  ::MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+  return OfScreen(client);
+}
+
+Picture Picture::OfScreen(const RECT& area) {
+  const int width = area.right - area.left;
+  const int height = area.bottom - area.top;
+  Canvas canvas(width, height);
+  if (!canvas.Dc()) return {};
   HDC screen = ::GetDC(nullptr);
-  HDC memory = ::CreateCompatibleDC(screen);
-  HBITMAP bitmap = ::CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (bitmap) {
-    HGDIOBJ old = ::SelectObject(memory, bitmap);
-    ::BitBlt(memory, 0, 0, client.right, client.bottom, screen, origin.x, origin.y, SRCCOPY);
-    ::GdiFlush();
-    picture.width_ = client.right;
-    picture.height_ = client.bottom;
-    const auto* pixels = static_cast<const DWORD*>(bits);
-    picture.pixels_.assign(pixels, pixels + client.right * client.bottom);
-    for (DWORD& pixel : picture.pixels_) pixel |= 0xFF000000;
-    ::SelectObject(memory, old);
-    ::DeleteObject(bitmap);
-  }
-  ::DeleteDC(memory);
+  const bool copied = ::BitBlt(canvas.Dc(), 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
   ::ReleaseDC(nullptr, screen);
+  return copied ? FromBits(canvas.Bits(), width, height) : Picture();
+}
+
+Picture Picture::Printed(HWND window) {
+  RECT client = {};
+  ::GetClientRect(window, &client);
+  Canvas canvas(client.right, client.bottom);
+  if (!canvas.Dc() || !::PrintWindow(window, canvas.Dc(), PW_CLIENTONLY)) return {};
+  return FromBits(canvas.Bits(), client.right, client.bottom);
+}
+
+Picture Picture::FromBits(const void* bits, int width, int height) {
+  Picture picture;
+  const auto* pixels = static_cast<const DWORD*>(bits);
+  picture.width_ = width;
+  picture.height_ = height;
+  picture.pixels_.assign(pixels, pixels + static_cast<size_t>(width) * height);
+  for (DWORD& pixel : picture.pixels_) pixel |= 0xFF000000;
   return picture;
 }
 
@@ -110,6 +150,13 @@ Picture Picture::FromPng(const std::string& bytes) {
 
 DWORD Picture::At(int x, int y) const {
   return x >= 0 && y >= 0 && x < width_ && y < height_ ? pixels_[static_cast<size_t>(y) * width_ + x] : 0;
+}
+
+size_t Picture::InkPixels() const {
+  std::map<DWORD, size_t> counts;
+  size_t background = 0;
+  for (DWORD pixel : pixels_) background = std::max(background, ++counts[pixel]);
+  return pixels_.size() - background;
 }
 
 bool Picture::SavePng(const std::wstring& path) const {

@@ -1,6 +1,7 @@
 #pragma once
-// Pixels for tests that look at what was drawn: taken from the screen, or
-// decoded from PNG bytes, and written as PNG files (GDI+ both ways).
+// Pixels for tests and fixtures that look at what was drawn: taken from the
+// screen, from a window printing itself, or decoded from PNG bytes, and written
+// as PNG files for a person to look at (GDI+ both ways).
 #include <windows.h>
 
 #include <string>
@@ -10,8 +11,13 @@ namespace tessary::test {
 
 class Picture {
  public:
-  // What the screen shows of a window's client area.
+  // What the screen shows of a window's client area, or of a rectangle.
   static Picture OfScreen(HWND window);
+  static Picture OfScreen(const RECT& area);
+  // What a window of this process draws of its client area when asked to
+  // print itself. Under Wine the screen does not show what a process draws
+  // into another process's window; this still sees it.
+  static Picture Printed(HWND window);
   // An empty picture when the bytes are not an image.
   static Picture FromPng(const std::string& bytes);
 
@@ -20,9 +26,14 @@ class Picture {
   bool IsEmpty() const { return pixels_.empty(); }
   // 0xAARRGGBB; 0 outside the picture.
   DWORD At(int x, int y) const;
+  // How many pixels differ from the most frequent colour (the background).
+  size_t InkPixels() const;
   bool SavePng(const std::wstring& path) const;
 
  private:
+  // Copies the bitmap of a 32-bit top-down DIB section, made opaque.
+  static Picture FromBits(const void* bits, int width, int height);
+
   int width_ = 0;
   int height_ = 0;
   std::vector<DWORD> pixels_;

@@ -71,6 +71,23 @@ bool CopyFolder(const std::wstring& from, const std::wstring& to) {
   return ok;
 }
 
+bool RemoveFolder(const std::wstring& folder) {
+  WIN32_FIND_DATAW entry;
+  HANDLE find = ::FindFirstFileW((folder + L"*").c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return ::GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
+  do {
+    const std::wstring name = entry.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      RemoveFolder(folder + name + L"\\");
+    } else {
+      ::DeleteFileW((folder + name).c_str());
+    }
+  } while (::FindNextFileW(find, &entry));
+  ::FindClose(find);
+  return ::RemoveDirectoryW(folder.c_str()) != FALSE;
+}
+
 std::string ReadFileBytes(const std::wstring& path) {
   UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                   nullptr, OPEN_EXISTING, 0, nullptr));

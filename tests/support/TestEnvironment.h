@@ -25,6 +25,9 @@ std::wstring LogFilePath();
 std::wstring MakeTempFolder(const std::wstring& name);
 // Copies a folder's files and sub-folders into another (both with backslashes).
 bool CopyFolder(const std::wstring& from, const std::wstring& to);
+// Deletes a folder (with a backslash) and everything in it; true also when
+// there was none.
+bool RemoveFolder(const std::wstring& folder);
 
 std::string ReadFileBytes(const std::wstring& path);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);

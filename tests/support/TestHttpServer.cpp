@@ -3,7 +3,37 @@
 
 #include "TestHttpServer.h"
 
+#include <shlwapi.h>
+
+#include <algorithm>
+
 namespace tessary::test {
+namespace {
+
+// The request line's path and the header lines of a request head.
+TestHttpServer::Request ParseRequest(const std::string& head) {
+  TestHttpServer::Request request;
+  request.received = std::chrono::steady_clock::now();
+  const size_t start = head.find(' ') + 1;
+  request.path = head.substr(start, head.find(' ', start) - start);
+  for (size_t line = head.find("\r\n") + 2, end; (end = head.find("\r\n", line)) != std::string::npos && end > line;
+       line = end + 2) {
+    const size_t colon = head.find(':', line);
+    if (colon == std::string::npos || colon > end) continue;
+    const size_t value = head.find_first_not_of(' ', colon + 1);
+    request.headers.emplace_back(head.substr(line, colon - line), head.substr(value, end - value));
+  }
+  return request;
+}
+
+}  // namespace
+
+std::string TestHttpServer::Request::Header(const std::string& name) const {
+  for (const auto& [key, value] : headers) {
+    if (::StrCmpIA(key.c_str(), name.c_str()) == 0) return value;
+  }
+  return "";
+}
 
 TestHttpServer::TestHttpServer() {
   WSADATA data;
@@ -35,9 +65,31 @@ std::wstring TestHttpServer::Url(const std::string& path) const {
   return L"http://127.0.0.1:" + std::to_wstring(port_) + std::wstring(path.begin(), path.end());
 }
 
-void TestHttpServer::Serve(const std::string& path, const std::string& body, const std::string& type) {
+void TestHttpServer::Serve(const std::string& path, const std::string& body, const std::string& type,
+                           const std::string& status) {
   std::lock_guard<std::mutex> lock(mutex_);
-  bodies_[path] = {body, type};
+  responses_[path] = {status, type, std::make_shared<const std::string>(body)};
+}
+
+std::vector<TestHttpServer::Request> TestHttpServer::Received() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return received_;
+}
+
+int TestHttpServer::RequestsFor(const std::string& path) const {
+  int count = 0;
+  for (const Request& request : Received()) count += request.path == path;
+  return count;
+}
+
+bool TestHttpServer::SendAll(Socket client, const char* bytes, size_t count) {
+  while (count > 0) {
+    const int sent = ::send(client, bytes, static_cast<int>(std::min<size_t>(count, 1 << 20)), 0);
+    if (sent <= 0) return false;
+    bytes += sent;
+    count -= sent;
+  }
+  return true;
 }
 
 void TestHttpServer::Run() {
@@ -57,25 +109,20 @@ void TestHttpServer::Answer(Socket client) {
     if (received <= 0) return;
     request.append(buffer, received);
   }
-  ++requests_;
-  const size_t start = request.find(' ') + 1;
-  const std::string path = request.substr(start, request.find(' ', start) - start);
-  std::string status = "404 Not Found";
-  std::string body = "not found";
-  std::string type = "text/plain";
+  Request received = ParseRequest(request.substr(0, request.find("\r\n\r\n") + 2));
+  Response response = {"404 Not Found", "text/plain", std::make_shared<const std::string>("not found")};
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    auto found = bodies_.find(path);
-    if (found != bodies_.end()) {
-      status = "200 OK";
-      body = found->second.first;
-      type = found->second.second;
-    }
+    auto found = responses_.find(received.path);
+    if (found != responses_.end()) response = found->second;
+    received_.push_back(std::move(received));
   }
-  const std::string response = "HTTP/1.1 " + status + "\r\nContent-Type: " + type +
-                               "\r\nContent-Length: " + std::to_string(body.size()) +
-                               "\r\nConnection: close\r\n\r\n" + body;
-  ::send(client, response.data(), static_cast<int>(response.size()), 0);
+  ++requests_;
+  const std::string head = "HTTP/1.1 " + response.status + "\r\nContent-Type: " + response.type +
+                           "\r\nContent-Length: " + std::to_string(response.body->size()) +
+                           "\r\nConnection: close\r\n\r\n";
+  // Large bodies go out as they are, without a copy.
+  if (SendAll(client, head.data(), head.size())) SendAll(client, response.body->data(), response.body->size());
 }
 
 }  // namespace tessary::test

@@ -100,12 +100,14 @@ class BrowserHost::Site : public ComObjectRoot, public OleContainerSite, public 
   }
 };
 
-BrowserHost::BrowserHost() : site_(MakeComObject<Site>()) {
+BrowserHost::BrowserHost(HWND parent) : site_(MakeComObject<Site>()) {
   RegisterWindowClass();
   // Not shown: under Wine on a virtual display, destroying a shown top-level
   // window waits about two seconds for a window manager that is not there.
-  window_ = ::CreateWindowExW(0, kWindowClass, L"browser host", WS_POPUP, 0, 0, 640, 480,
-                              nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  RECT area = {0, 0, 640, 480};
+  if (parent) ::GetClientRect(parent, &area);
+  window_ = ::CreateWindowExW(0, kWindowClass, L"browser host", parent ? WS_CHILD | WS_VISIBLE : WS_POPUP, 0, 0,
+                              area.right, area.bottom, parent, nullptr, ::GetModuleHandleW(nullptr), nullptr);
   if (!window_) return;
   site_->SetWindow(window_);
   DWORD cookie = 0;

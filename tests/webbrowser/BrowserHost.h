@@ -33,7 +33,9 @@ struct BrowserEvent {
 
 class BrowserHost {
  public:
-  BrowserHost();
+  // A hidden top-level window of its own; or, given a parent, a child window
+  // that fills the parent's client area.
+  explicit BrowserHost(HWND parent = nullptr);
   ~BrowserHost();
   BrowserHost(const BrowserHost&) = delete;
   BrowserHost& operator=(const BrowserHost&) = delete;

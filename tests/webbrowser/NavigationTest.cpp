@@ -138,6 +138,11 @@ TEST_F(WebBrowserNavigationTest, MissingAndInvalidPagesAreReportedAndStillComple
   EXPECT_NE(errors.Text().find("latin1.html is not valid UTF-8"), std::string::npos) << errors.Text();
   ASSERT_TRUE(host_.Load(folder_ + L"missing.html"));
   EXPECT_NE(errors.Text().find("missing.html"), std::string::npos) << errors.Text();
+  // A page that is not there: the browser's own error page, elsewhere.
+  BSTR shown = nullptr;
+  ASSERT_EQ(host_.Browser()->get_LocationURL(&shown), S_OK);
+  EXPECT_EQ(std::wstring(shown ? shown : L""), L"res://ieframe.dll/dnserrordiagoff.htm#" + folder_ + L"missing.html");
+  ::SysFreeString(shown);
   ComPtr<IHTMLDocument2> document = host_.Document();
   ASSERT_TRUE(document);
   ComPtr<IHTMLElement> body;

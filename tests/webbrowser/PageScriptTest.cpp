@@ -86,6 +86,29 @@ TEST_F(PageScriptTest, TimersAndLoadHandlersRunOnTheOwningThread) {
   EXPECT_EQ(recorder->Calls()[0].thread, ::GetCurrentThreadId());
 }
 
+// Internet Explorer's "Active scripting" setting of the local machine zone,
+// where the stand-in's pages are.
+TEST_F(PageScriptTest, PagesRunNoScriptWhereTheUserDisabledScripting) {
+  const std::wstring zone = L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Zones\\0";
+  const std::wstring page = WriteTestPage(folder_, L"scripted.html",
+                                          "<body><script>document.body.setAttribute('ran', 'yes');</script></body>");
+  struct Case {
+    DWORD policy;  // 0 for no setting
+    bool runs;
+  } const cases[] = {{0, true}, {3, false}, {1, true}};
+  for (const Case& c : cases) {
+    if (c.policy) {
+      ASSERT_EQ(::RegSetKeyValueW(HKEY_CURRENT_USER, zone.c_str(), L"1400", REG_DWORD, &c.policy, sizeof(DWORD)), 0);
+    }
+    const bool loaded = host_.Load(page);
+    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, zone.c_str(), L"1400");
+    ASSERT_TRUE(loaded) << c.policy;
+    EXPECT_EQ(BodyAttribute(host_, L"ran"), c.runs ? L"yes" : L"") << c.policy;
+    ComPtr<IDispatch> script;
+    EXPECT_EQ(host_.Document()->get_Script(&script), c.runs ? S_OK : E_FAIL) << c.policy;
+  }
+}
+
 TEST_F(PageScriptTest, ScriptErrorsGoToStandardErrorWithFileAndLine) {
   ErrorCapture errors;
   WriteTestPage(folder_, L"broken.js", "var fine = 1;\nundefinedFunction();\n");

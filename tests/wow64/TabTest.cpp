@@ -5,12 +5,9 @@
 // host's state.
 #include <gtest/gtest.h>
 
-#include <wrl/client.h>
-
-#include "Bstr.h"
+#include "BackgroundClient.h"
 #include "ChildProcess.h"
 #include "HostRegistration.h"
-#include "RecordingChannel.h"
 #include "StandInTest.h"
 #include "Tessary.h"
 #include "TestEnvironment.h"
@@ -18,8 +15,6 @@
 
 namespace tessary::test {
 namespace {
-
-using Microsoft::WRL::ComPtr;
 
 constexpr AddonBits kBoth[] = {AddonBits::k64, AddonBits::k32};
 // The toolbar's pictures (ToolbarPictures::kResources): signed in, signed out.
@@ -136,13 +131,10 @@ TEST_F(Wow64TabTest, TheToolbarOfA32BitTabShowsTheHostsStateInThe64BitFrame) {
   RegisterAddons();
   const ToolbarPictures pictures(ToolbarLibrary(AddonBits::k32));
   ASSERT_TRUE(pictures.IsLoaded());
-  // The background page sets the state, as the extension does once the user
-  // has signed in.
-  ComPtr<IBGC> background;
-  ASSERT_EQ(::CoCreateInstance(CLSID_CBGC, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&background)), S_OK);
-  ASSERT_TRUE(WaitUntil([&] { int state = 0; return SUCCEEDED(background->getState(&state)) && state == 1; }, 20000));
-  RecordingChannel channel;
-  ASSERT_EQ(background->connect(1, channel.Dispatch(), Bstr(L"about:blank").Get()), S_OK);
+  // The background page sets the state through setIcon, as the extension does
+  // once the user has signed in.
+  BackgroundClient background(1);
+  ASSERT_TRUE(background.Connect());
 
   BrowserSession* session = Start(Page(L"first.html", "<p>first</p>"), TabBits::k32);
   ASSERT_TRUE(session);
@@ -156,14 +148,14 @@ TEST_F(Wow64TabTest, TheToolbarOfA32BitTabShowsTheHostsStateInThe64BitFrame) {
   EXPECT_EQ(DrawnPicture(*session, first, firstToolbar, pictures, kClear), kClear);
 
   struct Case {
-    int hostState;
+    int icon;
     int picture;
   };
   for (const Case& c : {Case{1, kSet}, Case{0, kClear}, Case{7, kSet}}) {
-    SCOPED_TRACE(c.hostState);
-    ASSERT_EQ(background->dispatchMsg(Bstr(L"seticon|" + std::to_wstring(c.hostState)).Get(), 1), S_OK);
-    ASSERT_EQ(channel.Last(), L"icon set");
-    // The toolbar there already follows; a new one asks the host at its creation.
+    SCOPED_TRACE(c.icon);
+    ASSERT_EQ(background.Ask(L"seticon|" + std::to_wstring(c.icon)), L"icon set");
+    // setIcon reaches the 32-bit toolbar already there; a new one asks the
+    // host at its creation.
     EXPECT_EQ(DrawnPicture(*session, first, firstToolbar, pictures, c.picture), c.picture);
     const DWORD tab = session->OpenTab(Page(L"tab.html", "<p>tab</p>"));
     ASSERT_NE(tab, 0u);
@@ -172,7 +164,6 @@ TEST_F(Wow64TabTest, TheToolbarOfA32BitTabShowsTheHostsStateInThe64BitFrame) {
     ASSERT_NE(toolbar, nullptr);
     EXPECT_EQ(DrawnPicture(*session, tab, toolbar, pictures, c.picture), c.picture);
   }
-  background->disconnect(1, channel.Dispatch());
 }
 
 }  // namespace

@@ -1,0 +1,183 @@
+#include "PopupThread.h"
+
+#include <ole2.h>
+
+#include <memory>
+
+#include <wrl/client.h>
+
+#include "AXClientSite.h"
+#include "HostMessages.h"
+#include "HostProcess.h"
+#include "PageHostWindow.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace tessary::host {
+namespace {
+
+constexpr int kPopupControlId = 801;
+constexpr int kPopupWidth = 536;
+constexpr int kPopupHeight = 565;
+
+struct StartRecord {
+  int x;
+  int y;
+};
+
+// (x, y) becomes the popup's top-right corner where the screen allows: a
+// point beyond the screen's right or bottom edge moves the popup in, one left
+// of or above the screen puts it at the screen's edge.
+POINT PopupOrigin(const StartRecord& start) {
+  const int screenWidth = ::GetSystemMetrics(SM_CXVIRTUALSCREEN);
+  RECT workArea = {};
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0);
+  POINT origin = {start.x - kPopupWidth, start.y};
+  if (start.x > screenWidth) origin.x = screenWidth - kPopupWidth;
+  if (start.x - kPopupWidth < 0) origin.x = 0;
+  if (start.y + kPopupHeight > workArea.bottom) origin.y = workArea.bottom - kPopupHeight;
+  if (start.y < 0) origin.y = 0;
+  return origin;
+}
+
+// A deactivated popup closes: its page host window goes, which ends the loop.
+// A dialog that is not the shown popup's (one being torn down) changes nothing.
+void CloseOnDeactivation(HWND dialog) {
+  PopupRecord& popup = Host().popup;
+  if (popup.state != PopupState::kShown || !popup.site || ::GetParent(popup.site->Window()) != dialog) return;
+  ::PostMessageW(popup.site->Window(), WM_CLOSE, 0, 0);
+  PopupState shown = PopupState::kShown;
+  popup.state.compare_exchange_strong(shown, PopupState::kClosing);
+}
+
+INT_PTR CALLBACK PopupDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      NavigatePageHost(::GetDlgItem(dialog, kPopupControlId), Host().directories.ProgramFolder() + L"popup.html");
+      return TRUE;
+    case WM_SIZE: {
+      RECT client = {};
+      ::GetClientRect(dialog, &client);
+      ::SetWindowPos(::GetDlgItem(dialog, kPopupControlId), nullptr, 0, 0, client.right, client.bottom,
+                     SWP_SHOWWINDOW);
+      return 0;
+    }
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) == WA_INACTIVE) CloseOnDeactivation(dialog);
+      return 0;
+    case WM_CLOSE:
+      ::EndDialog(dialog, 2);
+      return 0;
+  }
+  return 0;
+}
+
+// Keys go to the page first, as in a browser's own window.
+bool PageTakesKey(MSG* message) {
+  AXClientSite* site = Host().popup.site;
+  if (!site) return false;
+  ComPtr<IOleInPlaceActiveObject> active;
+  ::SendMessageW(site->Window(), WM_AX_QUERY_INTERFACE, reinterpret_cast<WPARAM>(&IID_IOleInPlaceActiveObject),
+                 reinterpret_cast<LPARAM>(active.GetAddressOf()));
+  return active && active->TranslateAccelerator(message) == S_OK;
+}
+
+// Runs until the popup's page host window is gone.
+void RunPopupLoop() {
+  MSG message;
+  while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (message.message == WM_POPUP_SITE_DONE && !message.hwnd) {
+      if (auto* site = reinterpret_cast<AXClientSite*>(message.wParam)) {
+        site->CleanUp();
+        delete site;
+      }
+      return;
+    }
+    const bool key = message.message == WM_KEYDOWN || message.message == WM_KEYUP;
+    if (key && PageTakesKey(&message)) continue;
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+}
+
+// The text copied in the popup belongs to this thread's OLE, which ends with
+// it: the background window keeps a copy of its own first.
+void KeepClipboard() {
+  HostProcess& host = Host();
+  if (host.background == BackgroundState::kRunning && host.backgroundWindow) {
+    ::SendMessageW(host.backgroundWindow, WM_BG_KEEP_CLIPBOARD, 0, 0);
+  }
+}
+
+// The popup thread's own apartment with OLE, left in reverse order.
+class OleApartment {
+ public:
+  explicit OleApartment(Log& log) {
+    com_ = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    if (!com_) {
+      log.Trace() << "Failed to CoInitializeEx";
+      return;
+    }
+    ole_ = SUCCEEDED(::OleInitialize(nullptr));
+    if (!ole_) log.Trace() << "Failed to OleInitialize";
+  }
+  ~OleApartment() {
+    if (ole_) ::OleUninitialize();
+    if (com_) ::CoUninitialize();
+  }
+  OleApartment(const OleApartment&) = delete;
+  OleApartment& operator=(const OleApartment&) = delete;
+
+  bool IsReady() const { return ole_; }
+
+ private:
+  bool com_ = false;
+  bool ole_ = false;
+};
+
+DWORD RunPopup(const StartRecord& start) {
+  Log& log = Host().log;
+  const OleApartment apartment(log);
+  if (!apartment.IsReady()) return 1;
+  const HWND dialog = ::CreateDialogParamW(::GetModuleHandleW(nullptr), L"DIALOG_2", ::GetForegroundWindow(),
+                                           &PopupDialogProc, 0);
+  if (!dialog) {
+    const DWORD code = ::GetLastError();
+    log.Error() << "Can't create popup dialog, code " << code;
+    return 1;
+  }
+  const POINT origin = PopupOrigin(start);
+  ::SetWindowPos(dialog, HWND_TOP, origin.x, origin.y, kPopupWidth, kPopupHeight, 0);
+  RunPopupLoop();
+  ::DestroyWindow(dialog);
+  KeepClipboard();
+  log.Trace() << "popup thread ends...";
+  return 0;
+}
+
+DWORD WINAPI PopupThread(void* parameter) {
+  const std::unique_ptr<StartRecord> start(static_cast<StartRecord*>(parameter));
+  const DWORD code = RunPopup(*start);
+  // However the thread ended, a later request may open a popup again.
+  Host().popup.state = PopupState::kNone;
+  return code;
+}
+
+}  // namespace
+
+bool OpenPopup(int x, int y) {
+  HostProcess& host = Host();
+  host.log.Trace() << "Creating popup thread...";
+  host.popup.state = PopupState::kStarting;
+  auto start = std::make_unique<StartRecord>(StartRecord{x, y});
+  host.popup.thread.Reset(::CreateThread(nullptr, 0, &PopupThread, start.get(), 0, nullptr));
+  if (!host.popup.thread) {
+    host.popup.state = PopupState::kNone;
+    host.log.Error() << "Failed to create popup thread!";
+    return false;
+  }
+  start.release();  // the thread's now
+  return true;
+}
+
+}  // namespace tessary::host

@@ -1,0 +1,14 @@
+#pragma once
+// The popup: a thread of its own with its own apartment, which shows
+// popup.html in a dialog next to the toolbar button and ends when the dialog
+// loses activation.
+#include <windows.h>
+
+namespace tessary::host {
+
+// Starts the popup thread for a popup whose top-right corner is to be at the
+// screen point (x, y). The popup is shown later, once its page's main has run.
+// False (logged, state back to none) when the thread cannot be created.
+bool OpenPopup(int x, int y);
+
+}  // namespace tessary::host

@@ -1,0 +1,65 @@
+#include "InternetExplorerWindows.h"
+
+#include <windows.h>
+#include <exdisp.h>
+#include <shlguid.h>
+#include <shlwapi.h>
+#include <shobjidl.h>
+
+#include <wrl/client.h>
+
+#include "Bstr.h"
+#include "Log.h"
+#include "UpdaterState.h"
+#include "Variant.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace tessary::host {
+namespace {
+
+// Tabs and frames of Internet Explorer answer the top-level browser service
+// and name IEXPLORE.EXE as their program; folder windows name explorer.exe.
+void QuitIfInternetExplorer(IDispatch* item) {
+  ComPtr<IShellBrowser> topLevel;
+  ComPtr<IWebBrowser2> browser;
+  Bstr program;
+  if (!item || FAILED(IUnknown_QueryService(item, SID_STopLevelBrowser, IID_PPV_ARGS(&topLevel))) ||
+      FAILED(item->QueryInterface(IID_PPV_ARGS(&browser))) || FAILED(browser->get_FullName(program.Put())) ||
+      !program.Get() || !::StrStrIW(program.Get(), L"IEXPLORE.EXE")) {
+    return;
+  }
+  browser->Quit();
+}
+
+}  // namespace
+
+bool QuitInternetExplorer(Log& log) {
+  ComPtr<IShellWindows> windows;
+  HRESULT hr = ::CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&windows));
+  if (FAILED(hr)) {
+    log.Error() << kUpdateThread << "Can't instantiate IShellWindows, code " << hr;
+    return false;
+  }
+  ComPtr<IUnknown> enumerator;
+  hr = windows->_NewEnum(&enumerator);
+  if (FAILED(hr)) {
+    log.Error() << kUpdateThread << "Cannot enumerate IE windows, code " << hr;
+    return false;
+  }
+  long count = 0;
+  if (FAILED(windows->get_Count(&count))) return true;
+  // From the last: a window that quits may leave the list at once.
+  for (long index = count - 1; index >= 0; --index) {
+    ComPtr<IDispatch> item;
+    hr = windows->Item(ArgI4(index), &item);
+    if (FAILED(hr)) {
+      log.Error() << kUpdateThread << "Can't get IDispatch from IShellWindows collection, code " << hr;
+      break;
+    }
+    QuitIfInternetExplorer(item.Get());
+  }
+  return true;
+}
+
+}  // namespace tessary::host

@@ -1,0 +1,267 @@
+#include "UpdateThread.h"
+
+#include <windows.h>
+#include <msxml2.h>
+
+#include <memory>
+#include <string>
+
+#include <wrl/client.h>
+
+#include "../api/FileAccess.h"
+#include "../program/HostProcess.h"
+#include "Bstr.h"
+#include "ComModule.h"
+#include "ComPtrAdopt.h"
+#include "InternetExplorerWindows.h"
+#include "PlatformUuids.h"
+#include "UniqueHandle.h"
+#include "UpdateDescription.h"
+#include "UpdateFiles.h"
+#include "UpdaterState.h"
+#include "Variant.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace tessary::host {
+namespace {
+
+constexpr int kDownloadAttempts = 2;
+// A date before any release, so that no cache answers in the server's place.
+constexpr wchar_t kModifiedSince[] = L"Sat, 01 Jan 2000 00:00:01 GMT";
+
+// What the thread needs of the host program, copied when it starts. The lock
+// keeps the process alive until the thread ends: closing Internet Explorer
+// releases the last objects of the host, which must still start the installer.
+struct UpdateJob {
+  std::wstring updateUrl;
+  Version currentVersion;
+  std::wstring dataDirectory;
+  Log& log;
+  ModuleLock lock;
+};
+
+void SetState(UpdaterState state) { Updates().state = state; }
+
+// The frame of Internet Explorer the user is looking at, or any, or none.
+HWND PromptOwner() {
+  const HWND foreground = ::GetForegroundWindow();
+  wchar_t name[16] = {};
+  if (foreground && ::GetClassNameW(foreground, name, ARRAYSIZE(name)) && wcscmp(name, L"IEFrame") == 0) {
+    return foreground;
+  }
+  return ::FindWindowW(L"IEFrame", nullptr);
+}
+
+bool UserAgrees(const std::wstring& question) {
+  return ::MessageBoxExW(PromptOwner(), question.c_str(), L"Zadezeri", MB_YESNO | MB_ICONINFORMATION,
+                         MAKELANGID(LANG_ENGLISH, SUBLANG_NEUTRAL)) == IDYES;
+}
+
+bool DigestMatches(const std::wstring& digest, const std::wstring& hash) {
+  return ::VarBstrCmp(Bstr(digest).Get(), Bstr(hash).Get(), LOCALE_USER_DEFAULT, 0) == VARCMP_EQ;
+}
+
+class UpdateRun {
+ public:
+  explicit UpdateRun(const UpdateJob& job) : job_(job), log_(job.log) {}
+  void Run();
+
+ private:
+  enum class Attempt { kVerified, kMismatch, kFailed };
+
+  bool Get(const std::wstring& url);
+  bool ReadDescription(ChosenUpdate* chosen);
+  void Install(const ChosenUpdate& chosen);
+  bool KeepPresentFile(const std::wstring& path, const std::wstring& hash);
+  bool Download(const ChosenUpdate& chosen, const std::wstring& path);
+  Attempt DownloadOnce(const ChosenUpdate& chosen, const std::wstring& path);
+  bool WriteBody(const std::wstring& path);
+  void StartInstaller(const std::wstring& path);
+
+  const UpdateJob& job_;
+  Log& log_;
+  ComPtr<IXMLHTTPRequest> request_;
+};
+
+void UpdateRun::Run() {
+  ComPtr<IDispatch> request = Adopt(NewXmlHttpRequest());
+  if (!request || FAILED(request.As(&request_))) {
+    log_.Error() << kUpdateThread << "Failed to create XMLHTTPRequest";
+    return;
+  }
+  ChosenUpdate chosen;
+  if (ReadDescription(&chosen)) Install(chosen);
+}
+
+// A synchronous GET through the one request object of the thread.
+bool UpdateRun::Get(const std::wstring& url) {
+  Variant none;
+  if (FAILED(request_->open(Bstr(L"GET").Get(), Bstr(url).Get(), ArgBool(false), *none, *none))) {
+    log_.Error() << kUpdateThread << "Failed to open connection, url=" << url;
+    return false;
+  }
+  request_->setRequestHeader(Bstr(L"If-Modified-Since").Get(), Bstr(kModifiedSince).Get());
+  if (FAILED(request_->send(*none))) {
+    log_.Error() << kUpdateThread << "Failed to get url=" << url;
+    return false;
+  }
+  return true;
+}
+
+bool UpdateRun::ReadDescription(ChosenUpdate* chosen) {
+  if (!Get(job_.updateUrl)) return false;
+  // The status is not looked at: an error page is no description and fails below.
+  Bstr text;
+  if (FAILED(request_->get_responseText(text.Put()))) {
+    log_.Error() << kUpdateThread << "Failed to retrieve update response text";
+    return false;
+  }
+  if (text.Length() == 0) {
+    log_.Error() << kUpdateThread << "Empty response text";
+    return false;
+  }
+  switch (ChooseUpdate(text.Get(), job_.currentVersion, log_, chosen)) {
+    case UpdateChoice::kChosen: return true;
+    case UpdateChoice::kNothingNewer: SetState(UpdaterState::kNothingNewer); return false;
+    case UpdateChoice::kUnreadable: return false;
+  }
+  return false;
+}
+
+void UpdateRun::Install(const ChosenUpdate& chosen) {
+  const std::wstring folder = job_.dataDirectory + L"tmp";
+  if (!::CreateDirectoryW(folder.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
+    log_.Error() << kUpdateThread << "Can't create temp directory";
+    return;
+  }
+  const std::wstring path = folder + L"\\" + chosen.fileName;
+  if (KeepPresentFile(path, chosen.hash)) {
+    SetState(UpdaterState::kFileVerified);
+  } else {
+    if (!UserAgrees(L"A new version is available, " + chosen.versionText + L". Download it now?")) {
+      SetState(UpdaterState::kDownloadDeclined);
+      return;
+    }
+    if (!Download(chosen, path)) return;
+  }
+  if (!UserAgrees(L"Zadezeri updates are ready to install. All instances of Internet Explorer will be closed. "
+                  L"Proceed with updates?")) {
+    return;
+  }
+  if (QuitInternetExplorer(log_)) StartInstaller(path);
+}
+
+// An installer from an earlier check is kept when its digest matches; any
+// other file of that name is deleted.
+bool UpdateRun::KeepPresentFile(const std::wstring& path, const std::wstring& hash) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  std::wstring digest;
+  if (HashFile(path, log_, &digest) && DigestMatches(digest, hash)) return true;
+  const DWORD error = ::GetLastError();
+  log_.Warning() << "Can't make file hash, code " << error;
+  ::DeleteFileW(path.c_str());
+  return false;
+}
+
+// Only a digest mismatch is tried again; any other failure ends the update.
+bool UpdateRun::Download(const ChosenUpdate& chosen, const std::wstring& path) {
+  for (int attempt = 0; attempt < kDownloadAttempts; ++attempt) {
+    switch (DownloadOnce(chosen, path)) {
+      case Attempt::kVerified: SetState(UpdaterState::kFileVerified); return true;
+      case Attempt::kFailed: return false;
+      case Attempt::kMismatch: break;
+    }
+  }
+  SetState(UpdaterState::kDownloadFailed);
+  log_.Error() << kUpdateThread << "Update failed after " << kDownloadAttempts << " tries";
+  return false;
+}
+
+UpdateRun::Attempt UpdateRun::DownloadOnce(const ChosenUpdate& chosen, const std::wstring& path) {
+  if (!Get(chosen.url) || !WriteBody(path)) return Attempt::kFailed;
+  std::wstring digest;
+  if (HashFile(path, log_, &digest) && DigestMatches(digest, chosen.hash)) return Attempt::kVerified;
+  const DWORD error = ::GetLastError();
+  log_.Warning() << kUpdateThread << "Can't validate file hash, code " << error;
+  ::DeleteFileW(path.c_str());
+  return Attempt::kMismatch;
+}
+
+// The response body, a byte array, into the file. It is dropped on return,
+// before the file is hashed: it may be large.
+bool UpdateRun::WriteBody(const std::wstring& path) {
+  Variant body;
+  if (FAILED(request_->get_responseBody(body.Put())) || body->vt != (VT_ARRAY | VT_UI1) ||
+      ::SafeArrayGetDim(body->parray) != 1) {
+    log_.Error() << kUpdateThread << "Failed to retrieve response file body";
+    return false;
+  }
+  LONG lower = 0;
+  LONG upper = 0;
+  if (FAILED(::SafeArrayGetLBound(body->parray, 1, &lower)) || FAILED(::SafeArrayGetUBound(body->parray, 1, &upper)) ||
+      upper == 0) {
+    log_.Error() << kUpdateThread << "Can't get array bounds";
+    return false;
+  }
+  void* bytes = nullptr;
+  if (FAILED(::SafeArrayAccessData(body->parray, &bytes))) {
+    log_.Error() << kUpdateThread << "Can't access array data";
+    return false;
+  }
+  const DWORD count = upper >= lower ? static_cast<DWORD>(upper - lower + 1) : 0;
+  const bool written = WriteWholeFile(path, bytes, count, log_);
+  ::SafeArrayUnaccessData(body->parray);
+  if (!written) log_.Error() << kUpdateThread << "Failed to write to file " << path;
+  return written;
+}
+
+// The installer runs on its own: it is not waited for.
+void UpdateRun::StartInstaller(const std::wstring& path) {
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process = {};
+  if (!::CreateProcessW(path.c_str(), nullptr, nullptr, nullptr, FALSE, CREATE_DEFAULT_ERROR_MODE, nullptr, nullptr,
+                        &startup, &process)) {
+    const DWORD error = ::GetLastError();
+    log_.Error() << "Could not start " << path << "; code " << error;
+    return;
+  }
+  ::CloseHandle(process.hThread);
+  ::CloseHandle(process.hProcess);
+}
+
+DWORD WINAPI UpdateThreadProc(void* parameter) {
+  // Deleted last, after the apartment is left: its lock may end the process.
+  std::unique_ptr<UpdateJob> job(static_cast<UpdateJob*>(parameter));
+  if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+    job->log.Error() << kUpdateThread << "Failed to CoInitializeEx";
+    return 0;
+  }
+  UpdateRun(*job).Run();
+  ::CoUninitialize();
+  return 0;
+}
+
+}  // namespace
+
+bool StartUpdateCheck() {
+  UpdaterProcess& updates = Updates();
+  if (updates.state != UpdaterState::kNotStarted) return false;
+  HostProcess& host = Host();
+  auto job = std::unique_ptr<UpdateJob>(new UpdateJob{host.config.UpdateUrl(), host.config.CurrentVersion(),
+                                                      host.directories.DataDirectory(), host.log, {}});
+  job->lock.Take();
+  // Set before the thread runs, so that it cannot overwrite the thread's outcome.
+  updates.state = UpdaterState::kStarted;
+  UniqueHandle thread(::CreateThread(nullptr, 0, &UpdateThreadProc, job.get(), 0, nullptr));
+  if (!thread) {
+    host.log.Error() << "Failed to create update thread!";
+    return false;
+  }
+  job.release();
+  return true;
+}
+
+}  // namespace tessary::host
