@@ -37,8 +37,8 @@ using namespace tessary::test;
 
 namespace {
 
-constexpr int kTabs = 6;
-constexpr int kLoads = 12;
+constexpr int kTabs = 12;
+constexpr int kLoads = 30;
 constexpr int kRounds = 3;
 
 struct Load {
