@@ -16,10 +16,9 @@
 
 #include "BrowserHost.h"
 #include "Bstr.h"
+#include "CallbackFloor.h"
 #include "HostRegistration.h"
 #include "LoadedAgent.h"
-#include "RecordingChannel.h"
-#include "Registry.h"
 #include "Tessary.h"
 #include "TestEnvironment.h"
 
@@ -29,35 +28,12 @@ using namespace tessary::test;
 
 namespace {
 
-const std::wstring kEchoServerKey = L"CLSID\\{5D3C1E2A-7F4B-4C61-9A8E-2B6F0D9C4E71}";
-
 struct Load {
   const char* name;
   int size;
   int count;
 };
 const Load kLoads[] = {{"100 B", 100, 500}, {"100 KB", 100 * 1024, 100}};
-
-std::wstring Payload(int size) { return L"echo|" + std::wstring(size, L'x'); }
-
-double Floor(const Load& load) {
-  CLSID clsid;
-  ::CLSIDFromString(L"{5D3C1E2A-7F4B-4C61-9A8E-2B6F0D9C4E71}", &clsid);
-  ComPtr<IBGC> server;
-  if (FAILED(::CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&server)))) return -1;
-  RecordingChannel channel;
-  server->connect(1, channel.Dispatch(), Bstr(L"bench").Get());
-  Bstr message(Payload(load.size));
-  server->dispatchMsg(message.Get(), 1);
-  LARGE_INTEGER frequency, start, end;
-  ::QueryPerformanceFrequency(&frequency);
-  ::QueryPerformanceCounter(&start);
-  for (int i = 0; i < load.count; ++i) server->dispatchMsg(message.Get(), 1);
-  ::QueryPerformanceCounter(&end);
-  server->disconnect(1, channel.Dispatch());
-  if (static_cast<int>(channel.Received().size()) != load.count + 1) std::printf("warning: the floor lost messages\n");
-  return (end.QuadPart - start.QuadPart) * 1e6 / frequency.QuadPart / load.count;
-}
 
 double ContentScript(const Load& load, const std::wstring& pages) {
   BrowserHost tab;
@@ -79,20 +55,14 @@ double ContentScript(const Load& load, const std::wstring& pages) {
 int main() {
   if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
   if (RegisterHost() != 0) return 2;
-  wchar_t self[MAX_PATH];
-  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring echo = self;
-  echo = echo.substr(0, echo.rfind(L'\\') + 1) + L"echo_server.exe";
-  CreateKey(HKEY_CLASSES_ROOT, kEchoServerKey + L"\\LocalServer32");
-  ::RegSetKeyValueW(HKEY_CLASSES_ROOT, (kEchoServerKey + L"\\LocalServer32").c_str(), nullptr, REG_SZ, echo.c_str(),
-                    static_cast<DWORD>((echo.size() + 1) * sizeof(wchar_t)));
+  if (!tessary::bench::RegisterEchoServer()) return 3;
   const std::wstring pages = MakeTempFolder(L"bench");
 
   std::printf("messaging benchmark: µs per round trip (tab -> server -> tab)\n");
   std::printf("%-8s %12s %16s %10s\n", "message", "(a) floor", "(b) content", "b/a");
   bool met = true;
   for (const Load& load : kLoads) {
-    const double a = Floor(load);
+    const double a = tessary::bench::CallbackFloorMicroseconds(load.size, load.count);
     WaitForNoHost(15000);
     const double b = ContentScript(load, pages);
     WaitForNoHost(15000);
@@ -100,7 +70,7 @@ int main() {
     std::printf("%-8s %12.1f %16.1f %10.2f\n", load.name, a, b, a > 0 ? b / a : 0.0);
   }
   std::printf("goal b <= 1.5 * a: %s\n", met ? "met" : "NOT met");
-  DeleteTree(HKEY_CLASSES_ROOT, kEchoServerKey);
+  tessary::bench::UnregisterEchoServer();
   UnregisterHost();
   ::CoUninitialize();
   return 0;

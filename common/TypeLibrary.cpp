@@ -1,9 +1,13 @@
 #include "TypeLibrary.h"
 
+#include <cwchar>
+
 #include <wrl/client.h>
 
 #include "Bstr.h"
 #include "ModulePath.h"
+#include "Registrar.h"
+#include "UniqueHandle.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -26,6 +30,40 @@ std::wstring WithTlbExtension(const std::wstring& path) {
   const size_t slash = path.find_last_of(L"\\/");
   const bool hasExtension = dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash);
   return (hasExtension ? path.substr(0, dot) : path) + L".tlb";
+}
+
+// Where RegisterTypeLib and RegisterTypeLibForUser write.
+HKEY ClassesRoot(RegistrationScope scope, UniqueRegKey* userClasses) {
+  if (scope == RegistrationScope::kMachine) return HKEY_CLASSES_ROOT;
+  ::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Classes", 0, KEY_READ | KEY_WRITE, userClasses->Put());
+  return userClasses->Get();
+}
+
+// TypeLib\{libid}\<major>.<minor>\<lcid>\win32 or win64, all numbers in hexadecimal.
+std::wstring PlatformEntry(const TLIBATTR& a, SYSKIND syskind) {
+  wchar_t version[48];
+  swprintf(version, ARRAYSIZE(version), L"\\%x.%x\\%lx\\", a.wMajorVerNum, a.wMinorVerNum,
+           static_cast<unsigned long>(a.lcid));
+  return L"TypeLib\\" + GuidString(a.guid) + version + (syskind == SYS_WIN64 ? L"win64" : L"win32");
+}
+
+// The TypeLib key is one for both registry views, and the system's
+// unregistration takes the library's interface keys out of both views: while
+// the other kind of process still has the library registered, that would
+// leave it without them. Then only this kind's own entry goes.
+bool RemoveOwnEntryIfShared(const TLIBATTR& a, RegistrationScope scope, HRESULT* result) {
+  if (a.syskind != SYS_WIN32 && a.syskind != SYS_WIN64) return false;
+  UniqueRegKey userClasses;
+  HKEY root = ClassesRoot(scope, &userClasses);
+  if (!root) return false;
+  const SYSKIND other = a.syskind == SYS_WIN64 ? SYS_WIN32 : SYS_WIN64;
+  UniqueRegKey otherEntry;
+  if (::RegOpenKeyExW(root, PlatformEntry(a, other).c_str(), 0, KEY_READ, otherEntry.Put()) != ERROR_SUCCESS) {
+    return false;
+  }
+  const LSTATUS status = ::RegDeleteKeyW(root, PlatformEntry(a, a.syskind).c_str());
+  *result = status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND ? S_OK : HRESULT_FROM_WIN32(status);
+  return true;
 }
 
 }  // namespace
@@ -61,6 +99,7 @@ HRESULT UnregisterModuleTypeLib(const std::wstring& modulePath, RegistrationScop
   if (FAILED(hr)) return hr;
   const TLIBATTR a = *attr;
   library->ReleaseTLibAttr(attr);
+  if (RemoveOwnEntryIfShared(a, scope, &hr)) return hr;
   if (scope == RegistrationScope::kUser) {
     if (auto unregisterForUser = PerUserFunction<UnregisterForUserFn>("UnRegisterTypeLibForUser")) {
       return unregisterForUser(a.guid, a.wMajorVerNum, a.wMinorVerNum, a.lcid, a.syskind);

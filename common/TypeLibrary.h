@@ -15,9 +15,13 @@ enum class RegistrationScope { kMachine, kUser };
 // by ".tlb".
 HRESULT LoadModuleTypeLib(const std::wstring& modulePath, ITypeLib** library);
 
-// helpFolder may be empty for none.
+// modulePath may name another library of the file than the first by its
+// resource number ("...\TessaryBG.exe\2"). helpFolder may be empty for none.
 HRESULT RegisterModuleTypeLib(const std::wstring& modulePath, const std::wstring& helpFolder,
                               RegistrationScope scope);
+// A library that is registered for both kinds of process (win32 and win64,
+// as the 32-bit and 64-bit builds of a module register it) loses only its
+// entry for the kind it was built for, as long as the other kind's remains.
 HRESULT UnregisterModuleTypeLib(const std::wstring& modulePath, RegistrationScope scope);
 
 // The folder part (up to the last '\', '/' or ':') of the help file the library

@@ -5,8 +5,14 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 deps_src="$top/build/deps/src"
 
-packages=(cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools libwine-dev
-          wine wine64 xvfb xauth googletest dpkg-dev python3 nsis)
+# The 32-bit add-ons need the i686 compiler, and their tests Wine's 32-bit half
+# (an i386 package: the architecture is added first).
+packages=(cmake make g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools libwine-dev
+          wine wine64 wine32:i386 xvfb xauth googletest dpkg-dev python3 nsis)
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  echo "bootstrap: adding the i386 architecture"
+  dpkg --add-architecture i386
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")

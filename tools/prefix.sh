@@ -32,6 +32,10 @@ wine_fresh_prefix() {
   # in this prefix, and only here, the stand-in's in-process server replaces it
   # and forwards to the stand-in's local server, which every process shares.
   wine_register_fixture shellwindows_standin.dll ShellWindows
+  # The same two for 32-bit processes (the stand-in's 32-bit tabs), in the
+  # 32-bit registry view, through the 32-bit regsvr32 as on Windows.
+  wine_register_fixture webbrowser_standin32.dll "32-bit WebBrowser" syswow64
+  wine_register_fixture shellwindows_standin32.dll "32-bit ShellWindows" syswow64
   # Wine keeps files as Unix files and the tests run as root, whom no folder's
   # permissions stop: C:\readonly is a folder where every new file is refused
   # (sysfs creates none), for the tests of saving where the user may not write.
@@ -39,11 +43,13 @@ wine_fresh_prefix() {
 }
 
 # Registers a stand-in DLL of build/tests/fixtures with its own
-# DllRegisterServer. Call as: wine_register_fixture <dll> <label>
+# DllRegisterServer, through the regsvr32 of system32 (64-bit) or of syswow64
+# (32-bit). Call as: wine_register_fixture <dll> <label> [system32|syswow64]
 wine_register_fixture() {
   local dll="$top/build/tests/fixtures/$1"
+  local regsvr32="C:\\windows\\${3:-system32}\\regsvr32.exe"
   [ -f "$dll" ] || { echo "prefix: $dll is not built" >&2; return 1; }
-  wine regsvr32 /s "$(winepath -w "$dll")" >/dev/null 2>&1 </dev/null ||
+  wine "$regsvr32" /s "$(winepath -w "$dll")" >/dev/null 2>&1 </dev/null ||
     { echo "prefix: registering the $2 stand-in failed" >&2; return 1; }
 }
 

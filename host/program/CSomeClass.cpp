@@ -67,17 +67,30 @@ HRESULT CSomeClass::Serve() {
   return hr;
 }
 
+// TYPELIB 1 is the library for 64-bit processes. Internet Explorer's tabs are
+// mostly 32-bit processes, and a 32-bit process reads only a library's win32
+// entry: TYPELIB 2 is the same library built for them, registered beside it.
+std::wstring CSomeClass::Library32() const { return modulePath_ + L"\\2"; }
+
 HRESULT CSomeClass::RegisterServer(bool perUser) {
   HRESULT hr = RunClassScripts(true);
   if (FAILED(hr)) return hr;
-  return RegisterModuleTypeLib(modulePath_, Host().directories.ProgramFolder(),
-                               perUser ? RegistrationScope::kUser : RegistrationScope::kMachine);
+  const RegistrationScope scope = perUser ? RegistrationScope::kUser : RegistrationScope::kMachine;
+  const std::wstring help = Host().directories.ProgramFolder();
+  hr = RegisterModuleTypeLib(modulePath_, help, scope);
+  if (FAILED(hr)) return hr;
+  return RegisterModuleTypeLib(Library32(), help, scope);
 }
 
+// The 32-bit library goes last: as the system registered the interfaces of
+// both registry views with it, it takes them away with it.
 HRESULT CSomeClass::UnregisterServer(bool perUser) {
   HRESULT hr = RunClassScripts(false);
   if (FAILED(hr)) return hr;
-  return UnregisterModuleTypeLib(modulePath_, perUser ? RegistrationScope::kUser : RegistrationScope::kMachine);
+  const RegistrationScope scope = perUser ? RegistrationScope::kUser : RegistrationScope::kMachine;
+  hr = UnregisterModuleTypeLib(modulePath_, scope);
+  if (FAILED(hr)) return hr;
+  return UnregisterModuleTypeLib(Library32(), scope);
 }
 
 // Both classes share one script; it is run once per class.

@@ -32,6 +32,7 @@ class CSomeClass final : public ComModule {
     DWORD cookie;
   };
 
+  std::wstring Library32() const;
   HRESULT RunClassScripts(bool install);
   HRESULT RegisterClassObjects();
   HRESULT RevokeClassObjects();

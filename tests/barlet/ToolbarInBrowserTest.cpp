@@ -47,16 +47,9 @@ class ToolbarInBrowserTest : public StandInTest {
     hostRegistered_ = true;
   }
 
-  // The tab's toolbar window.
-  HWND ToolbarOf(BrowserSession* session, DWORD tab) {
-    const auto toolbars = session->Toolbars(tab);
-    return toolbars.size() == 1 && toolbars[0].first == kToolbarClsid ? toolbars[0].second : nullptr;
-  }
-  // Which picture the tab's toolbar draws; waits for the expected one a while.
+  HWND ToolbarOf(BrowserSession* session, DWORD tab) { return ProductToolbar(*session, tab); }
   int Drawn(BrowserSession* session, DWORD tab, HWND toolbar, int expected) {
-    int found = ToolbarPictures::kNone;
-    WaitUntil([&] { return (found = pictures_.DrawnBy(*session, tab, toolbar)) == expected; }, 10000, 100);
-    return found;
+    return DrawnPicture(*session, tab, toolbar, pictures_, expected);
   }
 
   ToolbarPictures pictures_{ToolbarLibrary()};

@@ -85,6 +85,8 @@ class RegistrationTest : public ::testing::Test {
     const std::wstring key = prefix + kTypeLib + L"\\1.0";
     EXPECT_EQ(ReadString(root, key), L"Tessary 1.0 Server");
     EXPECT_EQ(ReadString(root, key + L"\\409\\win64"), HostProgram());
+    // The same library built for 32-bit clients, the program's TYPELIB 2.
+    EXPECT_EQ(ReadString(root, key + L"\\409\\win32"), HostProgram() + L"\\2");
     EXPECT_EQ(ReadString(root, key + L"\\HELPDIR"), ExtensionDirectory());
   }
 

@@ -126,6 +126,7 @@ TEST_F(ControlChannelTest, WhatCannotBeDoneGetsAClearErrorAndTheStandInGoesOn) {
   };
   EXPECT_TRUE(Contains(error({L"fly"}), L"unknown command \"fly\""));
   EXPECT_TRUE(Contains(error({L"switch"}), L"usage: switch"));
+  EXPECT_TRUE(Contains(error({L"open", L"about:blank", L"16"}), L"usage: open <address> [32|64]"));
   EXPECT_TRUE(Contains(error({L"click", L"4242424", L"p"}), L"no tab with process id 4242424"));
   EXPECT_TRUE(Contains(error({L"text", L"tab"}), L"usage: text"));
   EXPECT_TRUE(Contains(error({L"wait", std::to_wstring(tab), L"9", L"300"}), L"within 300 ms"));

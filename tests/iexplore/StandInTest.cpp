@@ -12,6 +12,17 @@ std::wstring WindowClass(HWND window) {
   return name;
 }
 
+HWND ProductToolbar(BrowserSession& session, DWORD tab) {
+  const auto toolbars = session.Toolbars(tab);
+  return toolbars.size() == 1 && toolbars[0].first == kToolbarClsid ? toolbars[0].second : nullptr;
+}
+
+int DrawnPicture(BrowserSession& session, DWORD tab, HWND toolbar, const ToolbarPictures& pictures, int expected) {
+  int found = ToolbarPictures::kNone;
+  WaitUntil([&] { return (found = pictures.DrawnBy(session, tab, toolbar)) == expected; }, 10000, 100);
+  return found;
+}
+
 void StandInTest::SetUp() { folder_ = MakeTempFolder(L"pages"); }
 
 void StandInTest::TearDown() {
@@ -39,8 +50,8 @@ void AgentStandInTest::TearDown() {
   UnregisterHost();
 }
 
-BrowserSession* StandInTest::Start(const std::wstring& address) {
-  std::unique_ptr<BrowserSession> session = BrowserSession::Start(address);
+BrowserSession* StandInTest::Start(const std::wstring& address, TabBits bits) {
+  std::unique_ptr<BrowserSession> session = BrowserSession::Start(address, 30000, bits);
   if (!session) {
     ADD_FAILURE() << "the stand-in did not start: " << Narrow(BrowserSession::LastStartError());
     return nullptr;

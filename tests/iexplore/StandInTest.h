@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "BrowserSession.h"
+#include "ToolbarPictures.h"
 
 namespace tessary::test {
 
@@ -23,7 +24,7 @@ class StandInTest : public ::testing::Test {
   std::wstring Page(const std::wstring& name, const std::string& html);
   // A session showing the address, stopped at the end of the test; null
   // (with the reason recorded as a failure) when it did not start.
-  BrowserSession* Start(const std::wstring& address);
+  BrowserSession* Start(const std::wstring& address, TabBits bits = TabBits::k64);
 
   std::wstring folder_;
   std::vector<std::unique_ptr<BrowserSession>> sessions_;
@@ -39,5 +40,13 @@ class AgentStandInTest : public StandInTest {
 
 // The class name of a window.
 std::wstring WindowClass(HWND window);
+
+// The tab's toolbar window when the tab has one toolbar, the product's; null
+// otherwise.
+HWND ProductToolbar(BrowserSession& session, DWORD tab);
+// Which of the pictures a tab's toolbar draws where its button sits
+// (client.right - 36), as the tab's process sees it drawn; waits a while for
+// the expected one.
+int DrawnPicture(BrowserSession& session, DWORD tab, HWND toolbar, const ToolbarPictures& pictures, int expected);
 
 }  // namespace tessary::test

@@ -27,9 +27,9 @@ std::wstring BrowserSession::Program() { return FixturesDirectory() + L"iexplore
 
 const std::wstring& BrowserSession::LastStartError() { return g_lastStartError; }
 
-std::unique_ptr<BrowserSession> BrowserSession::Start(const std::wstring& address, DWORD timeoutMs) {
+std::unique_ptr<BrowserSession> BrowserSession::Start(const std::wstring& address, DWORD timeoutMs, TabBits bits) {
   std::unique_ptr<BrowserSession> session(new BrowserSession());
-  session->frame_ = ChildProcess::Start(Program(), Quoted(address));
+  session->frame_ = ChildProcess::Start(Program(), (bits == TabBits::k32 ? L"-tabs32 " : L"") + Quoted(address));
   g_lastStartError.clear();
   if (!session->frame_.IsValid()) {
     g_lastStartError = L"cannot start " + Program();
@@ -96,8 +96,10 @@ DWORD BrowserSession::FrontTab() {
   return IsControlOk(reply) && reply.size() > 1 ? ParseId(reply[1]) : 0;
 }
 
-DWORD BrowserSession::OpenTab(const std::wstring& address, DWORD timeoutMs) {
-  const ControlFields reply = Ask({L"open", address}, timeoutMs);
+DWORD BrowserSession::OpenTab(const std::wstring& address, DWORD timeoutMs, TabBits bits) {
+  ControlFields request = {L"open", address};
+  if (bits != TabBits::kFrameDefault) request.push_back(bits == TabBits::k32 ? L"32" : L"64");
+  const ControlFields reply = Ask(request, timeoutMs);
   if (!IsControlOk(reply) || reply.size() < 2) return 0;
   const DWORD tab = ParseId(reply[1]);
   RememberTabs({tab});

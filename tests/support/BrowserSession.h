@@ -27,6 +27,11 @@ struct AddonTiming {
 // The figures of the add-on with that class identifier; null when it is not among them.
 const AddonTiming* FindTiming(const std::vector<AddonTiming>& timings, const std::wstring& clsid);
 
+// Which program a tab of the stand-in runs in: the frame's own (64-bit) or the
+// 32-bit one, as Internet Explorer on 64-bit Windows runs its tabs unless
+// Enhanced Protected Mode is on; or whichever the frame runs by default.
+enum class TabBits { kFrameDefault, k64, k32 };
+
 class BrowserSession {
  public:
   // The stand-in's program in the build's fixtures.
@@ -34,7 +39,9 @@ class BrowserSession {
 
   // Starts a frame with one tab showing the address and waits until its
   // document completed. Returns null when it did not (LastStartError says why).
-  static std::unique_ptr<BrowserSession> Start(const std::wstring& address, DWORD timeoutMs = 30000);
+  // The frame runs its tabs as `bits` says unless a tab is opened otherwise.
+  static std::unique_ptr<BrowserSession> Start(const std::wstring& address, DWORD timeoutMs = 30000,
+                                               TabBits bits = TabBits::k64);
   static const std::wstring& LastStartError();
 
   // Stops everything that is still running.
@@ -56,7 +63,7 @@ class BrowserSession {
   std::vector<DWORD> Tabs();
   DWORD FrontTab();
   // Opens a tab in front and waits until its document completed; 0 on failure.
-  DWORD OpenTab(const std::wstring& address, DWORD timeoutMs = 30000);
+  DWORD OpenTab(const std::wstring& address, DWORD timeoutMs = 30000, TabBits bits = TabBits::kFrameDefault);
   bool SwitchTab(DWORD tab);
   // Closes the tab and waits until its process ended.
   bool CloseTab(DWORD tab);

@@ -26,24 +26,36 @@ DWORD UnregisterHost(const std::wstring& program) {
 
 const wchar_t kAgentClsid[] = L"{B580D708-9951-45B4-A888-4B9A6F4BE682}";
 
-std::wstring AgentLibrary() { return ExtensionDirectory() + L"pagelet.dll"; }
+namespace {
 
-DWORD Regsvr32(const std::wstring& arguments, const std::wstring& library) {
-  return RunProgram(L"C:\\windows\\system32\\regsvr32.exe", arguments + L" \"" + library + L"\"");
+std::wstring Suffix(AddonBits bits) { return bits == AddonBits::k32 ? L"32" : L""; }
+
+}  // namespace
+
+std::wstring AgentLibrary(AddonBits bits) { return ExtensionDirectory() + L"pagelet" + Suffix(bits) + L".dll"; }
+
+DWORD Regsvr32(const std::wstring& arguments, const std::wstring& library, AddonBits bits) {
+  const wchar_t* program = bits == AddonBits::k32 ? L"C:\\windows\\syswow64\\regsvr32.exe"
+                                                   : L"C:\\windows\\system32\\regsvr32.exe";
+  return RunProgram(program, arguments + L" \"" + library + L"\"");
 }
 
-DWORD RegisterAgent() { return Regsvr32(L"/s"); }
+DWORD RegisterAgent(AddonBits bits) { return Regsvr32(L"/s", AgentLibrary(bits), bits); }
 
-DWORD UnregisterAgent() { return Regsvr32(L"/s /u"); }
+DWORD UnregisterAgent(AddonBits bits) { return Regsvr32(L"/s /u", AgentLibrary(bits), bits); }
 
 const wchar_t kToolbarClsid[] = L"{37DFFA47-3115-49D4-B6BA-33A43B3B0846}";
 
-std::wstring ToolbarLibrary() { return ExtensionDirectory() + L"barlet.dll"; }
+std::wstring ToolbarLibrary(AddonBits bits) { return ExtensionDirectory() + L"barlet" + Suffix(bits) + L".dll"; }
 
-DWORD RegisterToolbar() { return Regsvr32(L"/s", ToolbarLibrary()); }
+DWORD RegisterToolbar(AddonBits bits) { return Regsvr32(L"/s", ToolbarLibrary(bits), bits); }
 
-DWORD UnregisterToolbar() { return Regsvr32(L"/s /u", ToolbarLibrary()); }
+DWORD UnregisterToolbar(AddonBits bits) { return Regsvr32(L"/s /u", ToolbarLibrary(bits), bits); }
 
+REGSAM ViewOf(AddonBits bits) { return bits == AddonBits::k32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY; }
+
+// The whole locale key is copied, its win32 and win64 entries alike: 32-bit
+// clients of the 64-bit host need the one as 64-bit clients need the other.
 void AddNeutralLocaleTypeLib(REFGUID libid, HKEY root) {
   const std::wstring key = TypeLibVersionKey(libid);
   CopyTree(root, key + L"\\409", key + L"\\0");

@@ -17,16 +17,16 @@ bool ValueExists(HKEY root, const std::wstring& path, const std::wstring& name, 
          ::RegQueryValueExW(key.Get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
-std::optional<std::wstring> ReadString(HKEY root, const std::wstring& path, const std::wstring& name) {
-  DWORD type = 0;
+std::optional<std::wstring> ReadString(HKEY root, const std::wstring& path, const std::wstring& name, REGSAM view) {
+  UniqueRegKey key;
+  if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, key.Put()) != ERROR_SUCCESS) return std::nullopt;
+  const wchar_t* value = name.empty() ? nullptr : name.c_str();
   DWORD size = 0;
-  if (::RegGetValueW(root, path.c_str(), name.empty() ? nullptr : name.c_str(), RRF_RT_REG_SZ, &type, nullptr,
-                     &size) != ERROR_SUCCESS) {
+  if (::RegGetValueW(key.Get(), nullptr, value, RRF_RT_REG_SZ, nullptr, nullptr, &size) != ERROR_SUCCESS) {
     return std::nullopt;
   }
   std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 1);
-  if (::RegGetValueW(root, path.c_str(), name.empty() ? nullptr : name.c_str(), RRF_RT_REG_SZ, &type,
-                     buffer.data(), &size) != ERROR_SUCCESS) {
+  if (::RegGetValueW(key.Get(), nullptr, value, RRF_RT_REG_SZ, nullptr, buffer.data(), &size) != ERROR_SUCCESS) {
     return std::nullopt;
   }
   return std::wstring(buffer.data());

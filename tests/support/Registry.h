@@ -7,11 +7,13 @@
 
 namespace tessary::test {
 
-// view: 0 for the process's own registry view, KEY_WOW64_64KEY or KEY_WOW64_32KEY.
+// `view` may pick a registry view (KEY_WOW64_32KEY, KEY_WOW64_64KEY); by
+// default the caller's own.
 bool KeyExists(HKEY root, const std::wstring& path, REGSAM view = 0);
 bool ValueExists(HKEY root, const std::wstring& path, const std::wstring& name, REGSAM view = 0);
 // The string value (REG_SZ); name empty for the default value.
-std::optional<std::wstring> ReadString(HKEY root, const std::wstring& path, const std::wstring& name = L"");
+std::optional<std::wstring> ReadString(HKEY root, const std::wstring& path, const std::wstring& name = L"",
+                                       REGSAM view = 0);
 std::optional<DWORD> ReadDword(HKEY root, const std::wstring& path, const std::wstring& name);
 bool CreateKey(HKEY root, const std::wstring& path);
 void DeleteTree(HKEY root, const std::wstring& path);

@@ -29,30 +29,49 @@ std::vector<std::wstring> SplitFields(const std::wstring& line) {
 const wchar_t TestAddon::kHelper[] = L"testhelper.dll";
 const wchar_t TestAddon::kBand[] = L"testband.dll";
 
-TestAddon::TestAddon(const wchar_t* library)
-    : library_(FixturesDirectory() + library),
-      clsid_(GuidString(std::wstring(library) == kHelper ? addons::kTestHelperClsid : addons::kTestBandClsid)),
-      journal_(MakeTempFolder(L"journal") + L"journal.txt") {
-  registered_ = CallLibrary("DllRegisterServer");
-  const std::wstring key = L"CLSID\\" + clsid_;
-  registered_ =
-      registered_ && ::RegSetKeyValueW(HKEY_CLASSES_ROOT, key.c_str(), L"Journal", REG_SZ, journal_.c_str(),
-                                       static_cast<DWORD>((journal_.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+namespace {
+
+// testhelper.dll -> testhelper32.dll
+std::wstring LibraryFile(const std::wstring& library, AddonBits bits) {
+  return bits == AddonBits::k32 ? library.substr(0, library.rfind(L'.')) + L"32.dll" : library;
 }
 
-TestAddon::~TestAddon() { CallLibrary("DllUnregisterServer"); }
+}  // namespace
 
-bool TestAddon::CallLibrary(const char* function) const {
+TestAddon::TestAddon(const wchar_t* library, AddonBits bits)
+    : bits_(bits),
+      library_(FixturesDirectory() + LibraryFile(library, bits)),
+      clsid_(GuidString(std::wstring(library) == kHelper ? addons::kTestHelperClsid : addons::kTestBandClsid)),
+      journal_(MakeTempFolder(L"journal") + L"journal.txt") {
+  registered_ = Register(true) && SetClassValue(L"Journal", REG_SZ, journal_.c_str(),
+                                                static_cast<DWORD>((journal_.size() + 1) * sizeof(wchar_t)));
+}
+
+TestAddon::~TestAddon() { Register(false); }
+
+// The 64-bit library registers itself in this process; the 32-bit one only a
+// 32-bit process can load.
+bool TestAddon::Register(bool install) const {
+  if (bits_ == AddonBits::k32) return Regsvr32(install ? L"/s" : L"/s /u", library_, bits_) == 0;
   UniqueLibrary library(::LoadLibraryW(library_.c_str()));
   using Entry = HRESULT(STDAPICALLTYPE*)();
-  auto entry = Export<Entry>(library.Get(), function);
+  auto entry = Export<Entry>(library.Get(), install ? "DllRegisterServer" : "DllUnregisterServer");
   return entry && SUCCEEDED(entry());
 }
 
+// In the add-on's class key, in its own registry view.
+bool TestAddon::SetClassValue(const wchar_t* name, DWORD type, const void* data, DWORD size) const {
+  UniqueRegKey key;
+  if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, (L"CLSID\\" + clsid_).c_str(), 0, KEY_SET_VALUE | ViewOf(bits_),
+                      key.Put()) != ERROR_SUCCESS) {
+    return false;
+  }
+  return ::RegSetValueExW(key.Get(), name, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
+}
+
 void TestAddon::SetDelays(DWORD setSiteMs, DWORD eventMs) const {
-  const std::wstring key = L"CLSID\\" + clsid_;
-  ::RegSetKeyValueW(HKEY_CLASSES_ROOT, key.c_str(), L"SetSiteDelayMs", REG_DWORD, &setSiteMs, sizeof(setSiteMs));
-  ::RegSetKeyValueW(HKEY_CLASSES_ROOT, key.c_str(), L"EventDelayMs", REG_DWORD, &eventMs, sizeof(eventMs));
+  SetClassValue(L"SetSiteDelayMs", REG_DWORD, &setSiteMs, sizeof(setSiteMs));
+  SetClassValue(L"EventDelayMs", REG_DWORD, &eventMs, sizeof(eventMs));
 }
 
 std::vector<JournalEntry> TestAddon::Journal() const {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "HostRegistration.h"
+
 namespace tessary::test {
 
 struct JournalEntry {
@@ -23,7 +25,9 @@ class TestAddon {
   static const wchar_t kHelper[];
   static const wchar_t kBand[];
 
-  explicit TestAddon(const wchar_t* library);
+  // The 32-bit build (testhelper32.dll) is registered through the 32-bit
+  // regsvr32 into the 32-bit registry view, for 32-bit tabs.
+  explicit TestAddon(const wchar_t* library, AddonBits bits = AddonBits::k64);
   ~TestAddon();
   TestAddon(const TestAddon&) = delete;
   TestAddon& operator=(const TestAddon&) = delete;
@@ -40,8 +44,10 @@ class TestAddon {
   std::vector<std::wstring> Objects() const;
 
  private:
-  bool CallLibrary(const char* function) const;
+  bool Register(bool install) const;
+  bool SetClassValue(const wchar_t* name, DWORD type, const void* data, DWORD size) const;
 
+  AddonBits bits_;
   std::wstring library_;
   std::wstring clsid_;
   std::wstring journal_;
