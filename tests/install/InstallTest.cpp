@@ -41,6 +41,8 @@ struct ProductKey {
   std::wstring path;
   const wchar_t* value;  // null: the key itself
   bool afterInstall;     // false: written only where its parent key exists
+  // Written by the add-ons' 32-bit builds into the 32-bit view as well.
+  bool in32BitView = false;
 };
 
 const ProductKey kProductKeys[] = {
@@ -50,18 +52,20 @@ const ProductKey kProductKeys[] = {
     {HKEY_LOCAL_MACHINE, kClasses + L"Interface\\{D580D708-9951-45B4-A888-4B9A6F4BE68D}", nullptr, true},
     {HKEY_LOCAL_MACHINE, kClasses + L"Interface\\{D580D708-9951-45B4-A888-4B9A6F4BE69D}", nullptr, true},
     {HKEY_LOCAL_MACHINE, kClasses + L"TypeLib\\{D580D708-9951-45B4-A888-4B9A6F4BE680}", nullptr, true},
-    {HKEY_LOCAL_MACHINE, kClasses + L"CLSID\\{B580D708-9951-45B4-A888-4B9A6F4BE682}", nullptr, true},
+    // The host's library as 32-bit tabs read it.
+    {HKEY_LOCAL_MACHINE, kClasses + L"TypeLib\\{D580D708-9951-45B4-A888-4B9A6F4BE680}\\1.0\\409\\win32", nullptr, true},
+    {HKEY_LOCAL_MACHINE, kClasses + L"CLSID\\{B580D708-9951-45B4-A888-4B9A6F4BE682}", nullptr, true, true},
     {HKEY_LOCAL_MACHINE, kClasses + L"Interface\\{B580D708-9951-45B4-A888-4B9A6F4BE680}", nullptr, true},
     {HKEY_LOCAL_MACHINE, kClasses + L"TypeLib\\{B580D708-9951-45B4-A888-4B9A6F4BE681}", nullptr, true},
-    {HKEY_LOCAL_MACHINE, kClasses + L"CLSID\\{37DFFA47-3115-49D4-B6BA-33A43B3B0846}", nullptr, true},
+    {HKEY_LOCAL_MACHINE, kClasses + L"CLSID\\{37DFFA47-3115-49D4-B6BA-33A43B3B0846}", nullptr, true, true},
     {HKEY_LOCAL_MACHINE, kClasses + L"Interface\\{CD56780A-DB20-40E0-9BD5-36014A7FF708}", nullptr, true},
     {HKEY_LOCAL_MACHINE, kClasses + L"TypeLib\\{3A545344-E35D-4BDD-A07E-7998ECA82706}", nullptr, true},
     {HKEY_LOCAL_MACHINE,
      L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects\\"
      L"{B580D708-9951-45B4-A888-4B9A6F4BE682}",
-     nullptr, true},
+     nullptr, true, true},
     {HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Internet Explorer\\Toolbar",
-     L"{37DFFA47-3115-49D4-B6BA-33A43B3B0846}", true},
+     L"{37DFFA47-3115-49D4-B6BA-33A43B3B0846}", true, true},
     {HKEY_LOCAL_MACHINE,
      L"Software\\Microsoft\\Internet Explorer\\Low Rights\\ElevationPolicy\\{1280D708-9951-45B4-A888-4B9A6F4BE680}",
      nullptr, false},
@@ -139,17 +143,18 @@ class InstallTest : public ::testing::Test {
   }
 
   // Saves a selection as a note in a tab of the stand-in and sees it
-  // highlighted, and the toolbar turn blue.
-  void UseNotes() {
-    const std::wstring page = WriteTestPage(pages_, L"page.html", "<p>Installed: <b id='note'>a note kept</b></p>");
-    session_ = BrowserSession::Start(page);
+  // highlighted, and the toolbar blue: the installed add-ons of that kind
+  // talking to the installed host.
+  void UseNotes(TabBits bits, const std::wstring& note) {
+    const std::wstring page = WriteTestPage(pages_, L"page.html", "<p>Installed: <b id='note'>" + Narrow(note) + "</b></p>");
+    session_ = BrowserSession::Start(page, kWaitMs, bits);
     ASSERT_TRUE(session_) << Narrow(BrowserSession::LastStartError());
     const DWORD tab = session_->Tabs().at(0);
     ASSERT_TRUE(SaveSelectionAsNote(*session_, tab, L"note", kWaitMs));
-    EXPECT_TRUE(WaitForHighlights(*session_, tab, L"a note kept", 1, kWaitMs)) << Narrow(session_->Html(tab));
+    EXPECT_TRUE(WaitForHighlights(*session_, tab, note, 1, kWaitMs)) << Narrow(session_->Html(tab));
     const auto toolbars = session_->Toolbars(tab);
     ASSERT_EQ(toolbars.size(), 1u);
-    const ToolbarPictures pictures(folder_ + L"barlet.dll");
+    const ToolbarPictures pictures(folder_ + (bits == TabBits::k32 ? L"barlet32.dll" : L"barlet.dll"));
     EXPECT_TRUE(WaitUntil([&] { return pictures.DrawnBy(*session_, tab, toolbars[0].second) == 0; }, kWaitMs));
     EXPECT_TRUE(session_->Stop());
     session_.reset();
@@ -181,6 +186,9 @@ TEST_F(InstallTest, InstallsRunsAndUninstallsLeavingOnlyTheUsersData) {
     if (key.afterInstall) {
       EXPECT_TRUE(Present(key, KEY_WOW64_64KEY)) << Narrow(key.path);
     }
+    if (key.in32BitView) {
+      EXPECT_TRUE(Present(key, KEY_WOW64_32KEY)) << Narrow(key.path) << " (32-bit view)";
+    }
   }
   const auto value = [](const wchar_t* name) {
     return Narrow(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, name).value_or(L"<none>"));
@@ -194,7 +202,8 @@ TEST_F(InstallTest, InstallsRunsAndUninstallsLeavingOnlyTheUsersData) {
   EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, kClasses + L"CLSID\\{D580D708-9951-45B4-A888-4B9A6F4BE69B}\\LocalServer32"),
             L"\"" + folder_ + L"TessaryBG.exe\"");
 
-  UseNotes();
+  UseNotes(TabBits::k64, L"a note kept");
+  UseNotes(TabBits::k32, L"written in a 32-bit tab");
 
   {
     // The uninstaller ends a running host program.
