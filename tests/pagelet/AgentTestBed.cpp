@@ -3,7 +3,7 @@
 #include <exdispid.h>
 #include <mshtmdid.h>
 
-#include "Bstr.h"
+#include "BrowserEventArgs.h"
 #include "ComPtrAdopt.h"
 #include "HostRegistration.h"
 #include "ModuleExport.h"
@@ -54,13 +54,6 @@ void CallSinks(IUnknown* source, REFIID events, DISPID id, VARIANT* args, UINT c
     Variant result;
     sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result.Get(), nullptr, nullptr);
   }
-}
-
-VARIANT ByRef(VARIANT* value) {
-  VARIANT v;
-  v.vt = VT_VARIANT | VT_BYREF;
-  v.pvarVal = value;
-  return v;
 }
 
 }  // namespace
@@ -135,30 +128,21 @@ ComPtr<IHTMLWindow2> AgentTestBed::FrameWindow(size_t index) const {
   return window;
 }
 
+webbrowser::EventDelivery AgentTestBed::BrowserSinks() const {
+  IUnknown* browser = tab_.Browser();
+  return [browser](DISPID id, DISPPARAMS* params) {
+    CallSinks(browser, DIID_DWebBrowserEvents2, id, params->rgvarg, params->cArgs);
+  };
+}
+
 void AgentTestBed::BeforeNavigate2(IWebBrowser2* browser, const std::wstring& url) {
-  Bstr urlText(url);
-  Bstr empty(L"");
-  VARIANT urlValue = ArgBstr(urlText.Get());
-  VARIANT flags = ArgI4(0);
-  VARIANT target = ArgBstr(empty.Get());
-  VARIANT postData = {};
-  VARIANT headers = ArgBstr(empty.Get());
-  VARIANT_BOOL cancel = VARIANT_FALSE;
-  VARIANT cancelRef;
-  cancelRef.vt = VT_BOOL | VT_BYREF;
-  cancelRef.pboolVal = &cancel;
-  VARIANT args[] = {cancelRef,     ByRef(&headers),  ByRef(&postData), ByRef(&target),
-                    ByRef(&flags), ByRef(&urlValue), ArgDispatch(browser)};
-  CallSinks(tab_.Browser(), DIID_DWebBrowserEvents2, DISPID_BEFORENAVIGATE2, args, ARRAYSIZE(args));
+  webbrowser::DeliverBeforeNavigate2(BrowserSinks(), browser, url, L"");
 }
 
 void AgentTestBed::DownloadBegin() { CallSinks(tab_.Browser(), DIID_DWebBrowserEvents2, DISPID_DOWNLOADBEGIN, nullptr, 0); }
 
 void AgentTestBed::DocumentComplete(IWebBrowser2* browser, const std::wstring& url) {
-  Bstr urlText(url);
-  VARIANT urlValue = ArgBstr(urlText.Get());
-  VARIANT args[] = {ByRef(&urlValue), ArgDispatch(browser)};
-  CallSinks(tab_.Browser(), DIID_DWebBrowserEvents2, DISPID_DOCUMENTCOMPLETE, args, ARRAYSIZE(args));
+  webbrowser::DeliverWithUrl(BrowserSinks(), DISPID_DOCUMENTCOMPLETE, browser, url);
 }
 
 void AgentTestBed::WindowLoad(IHTMLWindow2* window) {

@@ -20,6 +20,7 @@
 
 #include <wrl/client.h>
 
+#include "BrowserEventArgs.h"
 #include "BrowserHost.h"
 #include "InProcessHost.h"
 #include "UniqueHandle.h"
@@ -60,6 +61,8 @@ class AgentTestBed {
   static void WindowUnload(IHTMLWindow2* window);
 
  private:
+  // Delivers an event to the sinks advised on the top browser, as it fires them.
+  webbrowser::EventDelivery BrowserSinks() const;
   void CaptureFrames();
 
   std::string error_;
