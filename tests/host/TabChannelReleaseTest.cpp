@@ -21,11 +21,6 @@ namespace {
 
 using Microsoft::WRL::ComPtr;
 
-ULONG References(IUnknown* object) {
-  object->AddRef();
-  return object->Release();
-}
-
 bool Ready(IBGC* bgc) {
   return PumpMessagesUntil([&] {
     int state = 0;

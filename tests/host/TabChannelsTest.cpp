@@ -15,11 +15,7 @@ namespace tessary::host {
 namespace {
 
 using Microsoft::WRL::ComPtr;
-
-ULONG References(IUnknown* object) {
-  object->AddRef();
-  return object->Release();
-}
+using test::References;
 
 // Counts the name lookups that reach the channel itself; answers calls with
 // `failure` once it is set.

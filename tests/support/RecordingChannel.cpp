@@ -48,4 +48,9 @@ std::wstring RecordingChannel::Last() const {
   return object_->received.empty() ? L"<nothing>" : object_->received.back();
 }
 
+ULONG References(IUnknown* object) {
+  object->AddRef();
+  return object->Release();
+}
+
 }  // namespace tessary::test

@@ -29,4 +29,8 @@ class RecordingChannel {
   Microsoft::WRL::ComPtr<IDispatch> dispatch_;
 };
 
+// The references an object has, as its own count tells them: what a channel's
+// holders still keep of it.
+ULONG References(IUnknown* object);
+
 }  // namespace tessary::test
