@@ -1,6 +1,10 @@
 #include "BrowserWindows.h"
 
+#include <shlwapi.h>
+
 #include <algorithm>
+
+#include "Bstr.h"
 
 namespace tessary::host {
 namespace {
@@ -42,6 +46,12 @@ std::vector<HWND> FrameWindows() {
 
 void ForEachDescendant(HWND window, const std::function<bool(HWND)>& visit) {
   ::EnumChildWindows(window, &Visit, reinterpret_cast<LPARAM>(&visit));
+}
+
+bool IsInternetExplorer(IWebBrowser2* browser) {
+  Bstr program;
+  return SUCCEEDED(browser->get_FullName(program.Put())) && program.Get() &&
+         ::StrStrIW(program.Get(), L"IEXPLORE.EXE") != nullptr;
 }
 
 HWND FrameForDialogs() {

@@ -1,7 +1,9 @@
 #pragma once
-// Internet Explorer's windows as the host program finds them in the window
-// tree: by exact, case-sensitive class name.
+// Internet Explorer's windows as the host program finds them: in the window
+// tree by exact, case-sensitive class name; in the shell's list by the program
+// they name.
 #include <windows.h>
+#include <exdisp.h>
 
 #include <functional>
 #include <vector>
@@ -18,6 +20,10 @@ bool HasWindowClass(HWND window, const wchar_t* className);
 std::vector<HWND> FrameWindows();
 // The visitor returns false to stop; descendants are all levels below the window.
 void ForEachDescendant(HWND window, const std::function<bool(HWND)>& visit);
+
+// True for a tab or frame of Internet Explorer, which names IEXPLORE.EXE as its
+// program; folder windows name explorer.exe.
+bool IsInternetExplorer(IWebBrowser2* browser);
 
 // The owner of the host program's dialogs and message boxes: the foreground
 // window when it is a frame, else the first frame found, else none.

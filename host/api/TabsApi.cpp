@@ -1,7 +1,6 @@
 #include "TabsApi.h"
 
 #include <exdisp.h>
-#include <shlwapi.h>
 
 #include <vector>
 
@@ -30,12 +29,6 @@ ComPtr<IShellWindows> ShellWindows() {
   ComPtr<IShellWindows> list;
   ::CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&list));
   return list;
-}
-
-bool IsInternetExplorer(IWebBrowser2* browser) {
-  Bstr program;
-  return SUCCEEDED(browser->get_FullName(program.Put())) && program.Get() &&
-         ::StrStrIW(program.Get(), L"IEXPLORE.EXE") != nullptr;
 }
 
 // The list's window at that index when it is a browser of Internet Explorer,

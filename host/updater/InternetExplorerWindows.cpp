@@ -8,7 +8,7 @@
 
 #include <wrl/client.h>
 
-#include "Bstr.h"
+#include "../api/BrowserWindows.h"
 #include "Log.h"
 #include "UpdaterState.h"
 #include "Variant.h"
@@ -18,15 +18,12 @@ using Microsoft::WRL::ComPtr;
 namespace tessary::host {
 namespace {
 
-// Tabs and frames of Internet Explorer answer the top-level browser service
-// and name IEXPLORE.EXE as their program; folder windows name explorer.exe.
+// Tabs and frames of Internet Explorer answer the top-level browser service.
 void QuitIfInternetExplorer(IDispatch* item) {
   ComPtr<IShellBrowser> topLevel;
   ComPtr<IWebBrowser2> browser;
-  Bstr program;
   if (!item || FAILED(IUnknown_QueryService(item, SID_STopLevelBrowser, IID_PPV_ARGS(&topLevel))) ||
-      FAILED(item->QueryInterface(IID_PPV_ARGS(&browser))) || FAILED(browser->get_FullName(program.Put())) ||
-      !program.Get() || !::StrStrIW(program.Get(), L"IEXPLORE.EXE")) {
+      FAILED(item->QueryInterface(IID_PPV_ARGS(&browser))) || !IsInternetExplorer(browser.Get())) {
     return;
   }
   browser->Quit();
