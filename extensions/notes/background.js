@@ -6,6 +6,7 @@
 var ext = null;      // the background page's extension object, given to main
 var tabs = {};       // tab id -> {channel, page}, while the tab's page is connected
 var notes = [];      // {id, text, page} in the order they were made
+var changes = 0;     // how often the notes changed, to see a change made during a send
 
 // [guide:background-main]
 function main(extension) {
@@ -106,6 +107,7 @@ function removeNote(id) {
 // [/guide:delete]
 
 function notesChanged(what) {
+  changes++;
   ext.log("Notes: " + what + ", " + notes.length + " note(s) now");
   showWhetherNotesExist();
   for (var tabId in tabs) tellHighlights(tabId);
@@ -144,14 +146,22 @@ function onMessage(text, tabId) {
 }
 
 // The answer goes back on the tab's channel, straight into its content script.
+// While send waits, another tab's message may change the notes, and this tab
+// may hear of the change before it hears this older answer: it is told again
+// until no change came in between.
 function tellHighlights(tabId) {
-  var fields = ["highlight"];
-  for (var i = 0; i < notes.length; i++) fields.push(notes[i].text);
-  try {
-    tabs[tabId].channel.send(Message.pack(fields));
-  } catch (e) {
-    // The tab's process has ended without a word.
-    delete tabs[tabId];
+  var told = -1;
+  while (tabs[tabId] && told != changes) {
+    told = changes;
+    var fields = ["highlight"];
+    for (var i = 0; i < notes.length; i++) fields.push(notes[i].text);
+    try {
+      tabs[tabId].channel.send(Message.pack(fields));
+    } catch (e) {
+      // A tab whose process has ended is disconnected by the host.
+      ext.log("Notes: tab " + tabId + " cannot be told its highlights (" + e.message + ")");
+      return;
+    }
   }
 }
 // [/guide:background-messaging]

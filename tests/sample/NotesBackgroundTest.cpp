@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "BackgroundClient.h"
 #include "HostRegistration.h"
@@ -74,6 +75,26 @@ TEST_F(NotesBackgroundTest, AnswersWellMadeMessagesAndLogsTheOthersLosingNothing
   Connect();
   EXPECT_EQ(Logged("2 note(s) loaded"), 1);
   EXPECT_EQ(tab_->Ask(L"hello|page"), L"highlight|a%7Cb%25c%20%C3%A9|second");
+}
+
+// Another tab's note, saved while the host waits for this tab to take an older
+// answer, may reach this tab first: the tab is told again once the older
+// answer is taken, so that the last word it hears is the newest.
+TEST_F(NotesBackgroundTest, ATabIsToldAgainWhenTheNotesChangedWhileItWasBeingTold) {
+  BackgroundClient other(kTab + 1);
+  ASSERT_TRUE(other.Connect());
+  bool asked = false;
+  std::wstring otherTold;
+  tab_->Channel().OnReceived([&](const std::wstring&) {
+    if (asked) return;
+    asked = true;  // the news of the other tab's note comes through here too
+    otherTold = other.Ask(L"save|nested|page");
+  });
+  EXPECT_EQ(tab_->Ask(L"hello|page"), L"highlight|nested");
+  EXPECT_EQ(otherTold, L"highlight|nested");
+  EXPECT_EQ(tab_->Channel().Received(), (std::vector<std::wstring>{L"highlight", L"highlight|nested", L"highlight|nested"}));
+  tab_->Channel().OnReceived(nullptr);
+  ASSERT_EQ(other.Bgc()->disconnect(other.Id(), other.Channel().Dispatch()), S_OK);
 }
 
 }  // namespace

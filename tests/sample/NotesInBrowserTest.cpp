@@ -92,7 +92,8 @@ TEST_F(NotesInBrowserTest, ASavedSelectionIsHighlightedInEveryTabAndAfterTheHost
 
   ASSERT_TRUE(SaveSelectionAsNote(*session, tab, L"quote"));
   EXPECT_TRUE(WaitForHighlights(*session, tab, L"the quick brown fox", 1)) << Narrow(session->Html(tab));
-  EXPECT_TRUE(WaitForHighlights(*session, other, L"the quick brown fox", 2)) << Narrow(session->Html(other));
+  EXPECT_TRUE(WaitForHighlights(*session, other, L"the quick brown fox", 2))
+      << Narrow(session->Html(other)) << "\n" << ReadFileBytes(LogFilePath());
   EXPECT_EQ(session->Text(tab, kNotesOffer), L"") << "the offer is taken away once taken";
   EXPECT_EQ(session->Text(other, L"other"), L"Again the quick brown fox, and the quick brown fox.");
   EXPECT_TRUE(ToolbarShows(session, tab, kBlue));

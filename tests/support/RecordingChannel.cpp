@@ -14,6 +14,7 @@ class RecordingChannel::Object : public ComObjectRoot, public IDispatch {
   }
 
   std::vector<std::wstring> received;
+  std::function<void(const std::wstring&)> hook;
 
   IFACEMETHODIMP GetTypeInfoCount(UINT* count) override {
     *count = 0;
@@ -33,6 +34,7 @@ class RecordingChannel::Object : public ComObjectRoot, public IDispatch {
     if (FAILED(::VariantChangeType(&text, &params->rgvarg[0], 0, VT_BSTR))) return DISP_E_TYPEMISMATCH;
     received.emplace_back(text.bstrVal ? std::wstring(text.bstrVal, ::SysStringLen(text.bstrVal)) : L"");
     ::VariantClear(&text);
+    if (hook) hook(received.back());
     return S_OK;
   }
 };
@@ -47,6 +49,8 @@ const std::vector<std::wstring>& RecordingChannel::Received() const { return obj
 std::wstring RecordingChannel::Last() const {
   return object_->received.empty() ? L"<nothing>" : object_->received.back();
 }
+
+void RecordingChannel::OnReceived(std::function<void(const std::wstring&)> hook) { object_->hook = std::move(hook); }
 
 ULONG References(IUnknown* object) {
   object->AddRef();

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,8 @@ class RecordingChannel {
   const std::vector<std::wstring>& Received() const;
   // The last string received, or "<nothing>".
   std::wstring Last() const;
+  // Runs with each string once it is recorded, inside the host's call.
+  void OnReceived(std::function<void(const std::wstring&)> hook);
 
  private:
   class Object;
