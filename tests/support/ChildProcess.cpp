@@ -2,6 +2,8 @@
 
 #include <psapi.h>
 
+#include <cstdio>
+
 #include <tlhelp32.h>
 
 namespace tessary::test {
@@ -61,7 +63,10 @@ void ChildProcess::Terminate() {
 
 DWORD RunProgram(const std::wstring& exe, const std::wstring& arguments, DWORD timeoutMs) {
   ChildProcess child = ChildProcess::Start(exe, arguments);
-  if (!child.IsValid()) return static_cast<DWORD>(-1);
+  if (!child.IsValid()) {
+    fprintf(stderr, "cannot start %ls (error %lu)\n", exe.c_str(), ::GetLastError());
+    return static_cast<DWORD>(-1);
+  }
   if (!child.Wait(timeoutMs)) {
     child.Terminate();
     return STILL_ACTIVE;

@@ -1,5 +1,7 @@
 #include "HostRegistration.h"
 
+#include <cstdio>
+
 #include "ChildProcess.h"
 #include "Registrar.h"
 #include "Registry.h"
@@ -13,8 +15,15 @@ std::wstring TypeLibVersionKey(REFGUID libid) { return L"TypeLib\\" + GuidString
 
 }  // namespace
 
+// Once in a few hundred suite runs Wine fails to run the program at all (the
+// code is -1 before it could write a key): a second try tells that apart from
+// a registration that fails, which fails twice.
 DWORD RegisterHost(const std::wstring& program) {
-  const DWORD code = RunProgram(program, L"-RegServer");
+  DWORD code = RunProgram(program, L"-RegServer");
+  if (code != 0) {
+    fprintf(stderr, "registering the host program gave %lu; trying once more\n", static_cast<unsigned long>(code));
+    code = RunProgram(program, L"-RegServer");
+  }
   if (code == 0) AddNeutralLocaleTypeLib(LIBID_Tessary);
   return code;
 }
