@@ -58,7 +58,7 @@ TEST_F(BackgroundPageTest, ConnectMessagesAndDisconnectReachTheHandlers) {
   EXPECT_EQ(tab.Ask(L"echo|" + unicode), unicode);
   EXPECT_EQ(tab.Ask(L"nonsense"), L"unknown nonsense");
 
-  EXPECT_EQ(tab.Bgc()->disconnect(5, tab.Channel().Dispatch()), S_OK);
+  EXPECT_EQ(tab.Disconnect(), S_OK);
   EXPECT_EQ(CountLines("disconnect() called"), 1);
   EXPECT_EQ(CountLines("BG Script: onDisconnect 5 same channel"), 1);
 }

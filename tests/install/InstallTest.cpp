@@ -237,7 +237,7 @@ TEST_F(InstallTest, InstallingOverAnOlderReleaseKeepsTheUsersNotes) {
     BackgroundClient tab(7);
     ASSERT_TRUE(tab.Connect());
     EXPECT_EQ(tab.Ask(L"hello|page"), L"highlight|kept%20across%20releases");
-    tab.Bgc()->disconnect(tab.Id(), tab.Channel().Dispatch());
+    tab.Disconnect();
   }
   ASSERT_TRUE(WaitForNoHost(kWaitMs));
 

@@ -69,7 +69,7 @@ TEST_F(NotesBackgroundTest, AnswersWellMadeMessagesAndLogsTheOthersLosingNothing
   }
 
   // The notes are in the storage: a new host program reads them at its start.
-  ASSERT_EQ(tab_->Bgc()->disconnect(kTab, tab_->Channel().Dispatch()), S_OK);
+  ASSERT_EQ(tab_->Disconnect(), S_OK);
   tab_.reset();
   ASSERT_TRUE(WaitForNoHost(15000));
   Connect();
@@ -94,7 +94,7 @@ TEST_F(NotesBackgroundTest, ATabIsToldAgainWhenTheNotesChangedWhileItWasBeingTol
   EXPECT_EQ(otherTold, L"highlight|nested");
   EXPECT_EQ(tab_->Channel().Received(), (std::vector<std::wstring>{L"highlight", L"highlight|nested", L"highlight|nested"}));
   tab_->Channel().OnReceived(nullptr);
-  ASSERT_EQ(other.Bgc()->disconnect(other.Id(), other.Channel().Dispatch()), S_OK);
+  ASSERT_EQ(other.Disconnect(), S_OK);
 }
 
 }  // namespace

@@ -38,4 +38,8 @@ std::wstring BackgroundClient::Ask(const std::wstring& message) {
   return channel_.Received().size() > before ? channel_.Last() : L"<no answer yet>";
 }
 
+HRESULT BackgroundClient::Disconnect() {
+  return bgc_ ? bgc_->disconnect(tabId_, channel_.Dispatch()) : E_POINTER;
+}
+
 }  // namespace tessary::test

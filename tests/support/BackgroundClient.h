@@ -26,6 +26,8 @@ class BackgroundClient {
   bool Connect();
   // The page's answer, or a text in angle brackets saying what went wrong.
   std::wstring Ask(const std::wstring& message);
+  // Disconnects the channel as a page that goes away does; the host's answer.
+  HRESULT Disconnect();
   IBGC* Bgc() const { return bgc_.Get(); }
   RecordingChannel& Channel() { return channel_; }
   int Id() const { return tabId_; }
