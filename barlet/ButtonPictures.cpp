@@ -8,6 +8,7 @@
 
 #include <wrl/client.h>
 
+#include "CbarletModule.h"
 #include "ModulePath.h"
 #include "resource.h"
 
@@ -49,17 +50,16 @@ GpBitmap* LoadPicture(UINT resource) {
 
 }  // namespace
 
+ButtonPictures::~ButtonPictures() { Free(); }
+
 bool ButtonPictures::Load() {
-  if (token_) return true;
-  GdiplusStartupInput input;
-  if (GdiplusStartup(&token_, &input, nullptr) != Ok) {
-    token_ = 0;
-    return false;
-  }
+  if (loaded_) return true;
+  if (!CbarletModule::Get().Gdiplus().Acquire()) return false;
+  loaded_ = true;
   for (int slot = 0; slot < kSlots; ++slot) pictures_[slot] = LoadPicture(kResources[slot]);
   for (GpBitmap* picture : pictures_) {
     if (!picture) {
-      Shutdown();
+      Free();
       return false;
     }
   }
@@ -73,11 +73,11 @@ void ButtonPictures::FreePictures() {
   }
 }
 
-void ButtonPictures::Shutdown() {
-  // The pictures belong to this start of GDI+: they go before it ends.
+void ButtonPictures::Free() {
+  // The pictures need GDI+: they go before this toolbar lets go of it.
   FreePictures();
-  if (token_) GdiplusShutdown(token_);
-  token_ = 0;
+  if (loaded_) CbarletModule::Get().Gdiplus().Release();
+  loaded_ = false;
 }
 
 bool ButtonPictures::Paint(HDC dc, int x, bool set, bool hover) {

@@ -1,8 +1,8 @@
 #pragma once
-// The four pictures of the toolbar button, drawn with GDI+: started by the
-// first toolbar that needs them in the process and loaded from the module's
-// "PNG" resources; shut down by the end of any toolbar window, after which the
-// next paint starts GDI+ again.
+// The four pictures of one toolbar's button, loaded from the module's "PNG"
+// resources and drawn with GDI+. Each toolbar has its own: GDI+ objects must
+// not be used by two threads at once, and the toolbars of a process's tabs
+// draw on their tabs' threads. GDI+ itself is the process's (GdiplusRuntime).
 #include <windows.h>
 
 #include <array>
@@ -16,14 +16,16 @@ namespace tessary::barlet {
 class ButtonPictures {
  public:
   ButtonPictures() = default;
+  // Frees the pictures, if that was not done.
+  ~ButtonPictures();
   ButtonPictures(const ButtonPictures&) = delete;
   ButtonPictures& operator=(const ButtonPictures&) = delete;
 
-  // Starts GDI+ and loads every picture unless that was done; false when
+  // Takes GDI+ and loads every picture unless that was done; false when
   // GDI+ did not start or a picture is missing (the next call tries again).
   bool Load();
-  // Frees the pictures and shuts GDI+ down.
-  void Shutdown();
+  // Frees the pictures and lets go of GDI+.
+  void Free();
 
   // Draws the picture for the state and the hover into the device context,
   // its top-left corner at (x, 0); false when the pictures could not be loaded.
@@ -35,7 +37,7 @@ class ButtonPictures {
 
   void FreePictures();
 
-  ULONG_PTR token_ = 0;
+  bool loaded_ = false;
   std::array<Gdiplus::GpBitmap*, kSlots> pictures_ = {};
 };
 

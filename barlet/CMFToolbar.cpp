@@ -106,16 +106,15 @@ void CMFToolbar::SetUpButton() {
   AddIcon(images_, IDI_PADLOCK_CLEAR);
   ::SendMessageW(window_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_));
 
-  ToolbarState& shared = CbarletModule::Get().Toolbars();
   TBBUTTON button = {};
-  button.iBitmap = shared.authState ? 0 : 1;
+  button.iBitmap = authState_ ? 0 : 1;
   button.idCommand = kButtonCommand;
   button.fsState = TBSTATE_ENABLED;
   button.fsStyle = BTNS_AUTOSIZE;
   ::SendMessageW(window_, TB_INSERTBUTTONW, 0, reinterpret_cast<LPARAM>(&button));
   ::SendMessageW(window_, TB_AUTOSIZE, 0, 0);
 
-  shared.pictures.Load();
+  pictures_.Load();
   // The state is asked of the host program once the window is up.
   ::PostMessageW(window_, WM_TOOLBAR_SETSTATE, 1, 0);
 }
@@ -151,7 +150,7 @@ LRESULT CMFToolbar::OnCommand(WPARAM wParam) {
 
 void CMFToolbar::OnSetState(WPARAM wParam, LPARAM lParam) {
   if (!wParam) {
-    CbarletModule::Get().Toolbars().authState = static_cast<int>(lParam);
+    authState_ = static_cast<int>(lParam);
   } else if (!RefreshFromHost()) {
     return;
   }
@@ -174,15 +173,14 @@ bool CMFToolbar::RefreshFromHost() {
   hr = host->getAuthState(&state);
   if (FAILED(hr)) ReportError(L"Can't call server object method", hr);
   if (!stillHere()) return false;
-  if (SUCCEEDED(hr)) CbarletModule::Get().Toolbars().authState = state;
+  if (SUCCEEDED(hr)) authState_ = state;
   return true;
 }
 
 bool CMFToolbar::PaintPicture(HDC dc) {
-  ToolbarState& shared = CbarletModule::Get().Toolbars();
   RECT client = {};
   ::GetClientRect(window_, &client);
-  return shared.pictures.Paint(dc, client.right - kPictureStrip, shared.authState != 0, shared.hover);
+  return pictures_.Paint(dc, client.right - kPictureStrip, authState_ != 0, hover_);
 }
 
 void CMFToolbar::OnPaint() {
@@ -198,25 +196,21 @@ void CMFToolbar::OnMouseMove(LPARAM lParam) {
   // Over the picture's strip: 0 <= right - x <= 35, taken unsigned so that
   // points beyond the right edge are not over it.
   const bool hover = static_cast<UINT>(client.right - GET_X_LPARAM(lParam)) < kPictureStrip;
-  ToolbarState& shared = CbarletModule::Get().Toolbars();
-  if (hover == shared.hover) return;
-  shared.hover = hover;
+  if (hover == hover_) return;
+  hover_ = hover;
   Redraw();
 }
 
 void CMFToolbar::OnMouseLeave() {
-  ToolbarState& shared = CbarletModule::Get().Toolbars();
-  if (!shared.hover) return;
-  shared.hover = false;
+  if (!hover_) return;
+  hover_ = false;
   Redraw();
 }
 
+// A window made again for a new site starts afresh: the mouse is not over it.
 void CMFToolbar::OnDestroy() {
-  ToolbarState& shared = CbarletModule::Get().Toolbars();
-  shared.pictures.Shutdown();
-  // The mouse cannot be over a window that goes; the next toolbar of the
-  // process would otherwise start lit up.
-  shared.hover = false;
+  pictures_.Free();
+  hover_ = false;
 }
 
 void CMFToolbar::Redraw() { ::InvalidateRect(window_, nullptr, TRUE); }

@@ -2,12 +2,15 @@
 // The toolbar window: the common toolbar control under the class name
 // "TESSARYBARLET", with one button whose picture it draws itself with GDI+,
 // by the authorization state and by whether the mouse is over it. A click
-// asks the host program for the popup under the toolbar.
+// asks the host program for the popup under the toolbar. Each toolbar keeps
+// its own state: the host's setIcon reaches every toolbar window, and a new
+// one asks the host at its creation.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <wrl/client.h>
 
+#include "ButtonPictures.h"
 #include "Tessary.h"
 #include "WindowObject.h"
 
@@ -49,6 +52,11 @@ class CMFToolbar final : public WindowObject {
   WNDPROC controlProc_ = nullptr;
   HIMAGELIST images_ = nullptr;
   Microsoft::WRL::ComPtr<IBG> host_;
+  // Non-zero: the user is signed in (blue pictures); 0: red pictures.
+  int authState_ = 0;
+  // The mouse is over the picture's strip.
+  bool hover_ = false;
+  ButtonPictures pictures_;
 };
 
 }  // namespace tessary::barlet

@@ -31,6 +31,7 @@ HRESULT CbarletModule::RemoveLeftovers() {
 }
 
 const wchar_t* CbarletModule::ReflectionWindowClass(WNDPROC procedure) {
+  std::lock_guard<std::mutex> lock(classesMutex_);
   if (reflectionRegistered_) return reflectionClassName_;
   // Named after its class record, as every class of this kind is.
   std::swprintf(reflectionClassName_, ARRAYSIZE(reflectionClassName_), L"ATL:%p", static_cast<void*>(&reflectionClass_));
@@ -46,6 +47,7 @@ const wchar_t* CbarletModule::ReflectionWindowClass(WNDPROC procedure) {
 }
 
 const wchar_t* CbarletModule::ToolbarWindowClass(WNDPROC procedure, WNDPROC* control) {
+  std::lock_guard<std::mutex> lock(classesMutex_);
   if (!toolbarRegistered_) {
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_BAR_CLASSES};
     ::InitCommonControlsEx(&controls);

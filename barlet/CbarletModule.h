@@ -1,22 +1,17 @@
 #pragma once
-// The toolbar band's module: its lock count and registration, its two window
-// classes, and what every toolbar of the browser process shares.
+// The toolbar band's module: its lock count and registration, and what every
+// toolbar of the browser process shares: its two window classes and GDI+.
+// Internet Explorer runs several tabs in one process, each with its own
+// toolbar on its own thread, so what is shared here is locked; what a toolbar
+// shows (state, hover, pictures) is the toolbar's own.
 #include <windows.h>
 
-#include "ButtonPictures.h"
+#include <mutex>
+
+#include "GdiplusRuntime.h"
 #include "InprocServerModule.h"
 
 namespace tessary::barlet {
-
-// Shared by every toolbar window of the process, without a lock: all of them
-// live on the browser's user-interface thread.
-struct ToolbarState {
-  // Non-zero: the user is signed in (blue pictures); 0: red pictures.
-  int authState = 0;
-  // The mouse is over the picture's strip.
-  bool hover = false;
-  ButtonPictures pictures;
-};
 
 class CbarletModule final : public InprocServerModule {
  public:
@@ -25,7 +20,7 @@ class CbarletModule final : public InprocServerModule {
   ~CbarletModule();
   static CbarletModule& Get();
 
-  ToolbarState& Toolbars() { return toolbars_; }
+  GdiplusRuntime& Gdiplus() { return gdiplus_; }
 
   // Each window class is registered on first use; null on failure.
   const wchar_t* ReflectionWindowClass(WNDPROC procedure);
@@ -38,7 +33,8 @@ class CbarletModule final : public InprocServerModule {
   HRESULT RemoveLeftovers() override;
 
  private:
-  ToolbarState toolbars_;
+  GdiplusRuntime gdiplus_;
+  std::mutex classesMutex_;
   WNDCLASSEXW reflectionClass_ = {};
   wchar_t reflectionClassName_[32] = {};
   bool reflectionRegistered_ = false;

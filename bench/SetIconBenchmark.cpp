@@ -110,7 +110,7 @@ int FindToolbars() {
   int found = 0;
   for (HWND frame : host::FrameWindows()) {
     host::ForEachDescendant(frame, [&found](HWND window) {
-      found += host::HasWindowClass(window, kToolbarWindowClass) ? 1 : 0;
+      found += HasWindowClass(window, kToolbarWindowClass) ? 1 : 0;
       return true;
     });
   }

@@ -96,7 +96,7 @@ bool ShowToolbars(BrowserSession& session, const ToolbarPictures& pictures, int 
 // The page window of a tab, brought to the front, as its process draws it.
 bool SavePage(BrowserSession& session, DWORD tab, const wchar_t* file) {
   if (!session.SwitchTab(tab)) return Fail("bringing the tab to the front");
-  const HWND page = PageWindow(session.FrameWindow(), tab);
+  const HWND page = PageWindow(BrowserSession::TabWindow(tab));
   const std::wstring path = PicturePath(file);
   // The page window paints a moment after it is shown.
   const auto painted = [&] {

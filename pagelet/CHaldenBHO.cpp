@@ -11,6 +11,7 @@
 #include "CpageletModule.h"
 #include "ExceptionBarrier.h"
 #include "ModulePath.h"
+#include "TabIdentity.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -55,6 +56,13 @@ std::wstring HrefOf(IHTMLWindow2* window) {
   Bstr href;
   if (FAILED(window->get_location(&location)) || !location || FAILED(location->get_href(href.Put()))) return {};
   return std::wstring(href.View());
+}
+
+// The tab's window names the tab; a browser that offers none runs a tab per
+// process, as before Internet Explorer had tabs.
+int TabIdOf(IUnknown* site) {
+  const HWND window = ShellBrowserWindow(site);
+  return window ? TabIdOfWindow(window) : static_cast<int>(::GetCurrentProcessId());
 }
 
 bool BrowserIsComplete(IWebBrowser2* browser) {
@@ -104,7 +112,7 @@ void CHaldenBHO::ReportFailure(const wchar_t* where, HRESULT hr) {
   wchar_t text[128];
   std::swprintf(text, ARRAYSIZE(text), hr == E_OUTOFMEMORY ? L"Out of memory in %ls" : L"Failure in %ls: %ld", where,
                 static_cast<long>(hr));
-  hostLink->log(Bstr(text).Get(), CpageletModule::Get().TabId());
+  hostLink->log(Bstr(text).Get(), tabId_);
 }
 
 HRESULT CHaldenBHO::FinalConstruct() {
@@ -127,6 +135,7 @@ IFACEMETHODIMP CHaldenBHO::SetSite(IUnknown* site) {
     AdviseBrowser(false);
     if (SUCCEEDED(site->QueryInterface(IID_PPV_ARGS(browser_.ReleaseAndGetAddressOf())))) AdviseBrowser(true);
     site_ = site;
+    tabId_ = TabIdOf(site);
     return S_OK;
   });
 }
@@ -277,7 +286,7 @@ void CHaldenBHO::InjectScripts(IHTMLWindow2* window) {
   CScriptContext* context = context_.get();
   CScriptContext::Use use(*context);
   starting_ = true;
-  const bool started = context->Start(target.Get(), pageUrl_.Get(), hostLink_.Get());
+  const bool started = context->Start(target.Get(), pageUrl_.Get(), hostLink_.Get(), tabId_);
   starting_ = false;
   if (context_.get() != context) return;
   if (!started) {

@@ -82,6 +82,8 @@ class CHaldenBHO : public ComObjectRoot, public TypeLibDispatch<IHaldenBHO>, pub
   void ReportFailure(const wchar_t* where, HRESULT hr);
 
   Microsoft::WRL::ComPtr<IUnknown> site_;
+  // What the host knows this tab by (TabIdentity.h), from the site on.
+  int tabId_ = 0;
   DWORD browserCookie_ = 0;
   Microsoft::WRL::ComPtr<IHTMLWindow2> topWindow_;
   Bstr pageUrl_;

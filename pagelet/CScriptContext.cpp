@@ -54,9 +54,9 @@ CScriptContext::~CScriptContext() {
   parse_.Reset();
 }
 
-bool CScriptContext::Start(IHTMLWindow2* window, BSTR url, IBGC* hostLink) {
+bool CScriptContext::Start(IHTMLWindow2* window, BSTR url, IBGC* hostLink, int tabId) {
   url_ = Bstr::Copy(url);
-  if (!site_.Build(window, url_.Get(), hostLink) || !CreateEngine()) return false;
+  if (!site_.Build(window, url_.Get(), hostLink, tabId) || !CreateEngine()) return false;
   if (FAILED(parse_->InitNew()) || FAILED(engine_->SetScriptSite(&site_)) ||
       FAILED(engine_->AddNamedItem(L"window", SCRIPTITEM_ISVISIBLE | SCRIPTITEM_ISSOURCE | SCRIPTITEM_GLOBALMEMBERS)) ||
       FAILED(engine_->AddNamedItem(L"extension", SCRIPTITEM_ISVISIBLE | SCRIPTITEM_ISSOURCE))) {

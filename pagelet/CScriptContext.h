@@ -49,7 +49,8 @@ class CScriptContext {
   static void Destroy(std::unique_ptr<CScriptContext> context);
 
   // Loads and runs the scripts and calls main(); false when any step fails.
-  bool Start(IHTMLWindow2* window, BSTR url, IBGC* hostLink);
+  // The host knows the page's tab by `tabId`.
+  bool Start(IHTMLWindow2* window, BSTR url, IBGC* hostLink, int tabId);
   // Calls main(document) for a frame's document.
   void RunMain(IHTMLDocument2* document);
   void CompleteDialog(IWebBrowser2* frame) { site_.CompleteDialog(frame); }

@@ -15,6 +15,7 @@
 #include "ExceptionBarrier.h"
 #include "ExceptionInfo.h"
 #include "ScriptCallback.h"
+#include "TabIdentity.h"
 #include "TableDispatch.h"
 #include "Variant.h"
 
@@ -63,8 +64,9 @@ CSimpleScriptSite::CSimpleScriptSite(CScriptContext& context) : context_(context
 
 CSimpleScriptSite::~CSimpleScriptSite() { Shutdown(); }
 
-bool CSimpleScriptSite::Build(IHTMLWindow2* window, BSTR url, IBGC* hostLink) {
+bool CSimpleScriptSite::Build(IHTMLWindow2* window, BSTR url, IBGC* hostLink, int tabId) {
   hostLink_ = hostLink;
+  tabId_ = tabId;
   url_ = Bstr::Copy(url);
   scriptSet_ = Classify(std::wstring(url_.View()), CpageletModule::Get().ExtensionDirectory());
 
@@ -88,7 +90,7 @@ void CSimpleScriptSite::Shutdown() {
   if (hostLink_ && tabChannel_) {
     ComPtr<IBGC> hostLink = hostLink_;
     ComPtr<TabChannel> channel = tabChannel_;
-    hostLink->disconnect(CpageletModule::Get().TabId(), channel.Get());
+    hostLink->disconnect(tabId_, channel.Get());
   }
   if (tabChannel_) tabChannel_->Close();
   tabChannel_.Reset();
@@ -108,7 +110,7 @@ void CSimpleScriptSite::Shutdown() {
 void CSimpleScriptSite::HostLog(const std::wstring& text) {
   CScriptContext::Use use(context_);
   ComPtr<IBGC> hostLink = hostLink_;
-  if (hostLink) hostLink->log(Bstr(text).Get(), CpageletModule::Get().TabId());
+  if (hostLink) hostLink->log(Bstr(text).Get(), tabId_);
 }
 
 void CSimpleScriptSite::NameScript(DWORD context, const std::wstring& name) {
@@ -119,7 +121,7 @@ void CSimpleScriptSite::NameScript(DWORD context, const std::wstring& name) {
 void CSimpleScriptSite::Send(BSTR message) {
   CScriptContext::Use use(context_);
   ComPtr<IBGC> hostLink = hostLink_;
-  if (hostLink) hostLink->dispatchMsg(message, CpageletModule::Get().TabId());
+  if (hostLink) hostLink->dispatchMsg(message, tabId_);
 }
 
 void CSimpleScriptSite::SetOnMessage(IDispatch* handler) { messageHandler_ = handler; }
@@ -129,7 +131,7 @@ void CSimpleScriptSite::Connect() {
   ComPtr<IBGC> hostLink = hostLink_;
   ComPtr<TabChannel> channel = tabChannel_;
   Bstr url = Bstr::Copy(url_.Get());
-  if (hostLink && channel) hostLink->connect(CpageletModule::Get().TabId(), channel.Get(), url.Get());
+  if (hostLink && channel) hostLink->connect(tabId_, channel.Get(), url.Get());
 }
 
 void CSimpleScriptSite::OnHostMessage(BSTR message) {
@@ -217,12 +219,7 @@ HWND CSimpleScriptSite::BrowserWindow() {
       FAILED(services->QueryService(SID_SWebBrowserApp, IID_PPV_ARGS(&browser)))) {
     return nullptr;
   }
-  ComPtr<IOleWindow> shellBrowser;
-  HWND window = nullptr;
-  if (SUCCEEDED(IUnknown_QueryService(browser.Get(), SID_SShellBrowser, IID_PPV_ARGS(&shellBrowser))) &&
-      SUCCEEDED(shellBrowser->GetWindow(&window)) && window) {
-    return window;
-  }
+  if (const HWND window = ShellBrowserWindow(browser.Get())) return window;
   SHANDLE_PTR handle = 0;
   return SUCCEEDED(browser->get_HWND(&handle)) ? reinterpret_cast<HWND>(handle) : nullptr;
 }

@@ -32,9 +32,9 @@ class CSimpleScriptSite final : public IActiveScriptSite, public IActiveScriptSi
   CSimpleScriptSite(const CSimpleScriptSite&) = delete;
   CSimpleScriptSite& operator=(const CSimpleScriptSite&) = delete;
 
-  // Keeps the host link, classifies the page and builds the two script-visible
-  // objects; false when they cannot be built.
-  bool Build(IHTMLWindow2* window, BSTR url, IBGC* hostLink);
+  // Keeps the host link and the tab's identifier, classifies the page and
+  // builds the two script-visible objects; false when they cannot be built.
+  bool Build(IHTMLWindow2* window, BSTR url, IBGC* hostLink, int tabId);
   // Tells the host that the page's channel is gone and releases everything.
   void Shutdown();
 
@@ -88,6 +88,8 @@ class CSimpleScriptSite final : public IActiveScriptSite, public IActiveScriptSi
   // Not counted: the context owns the site.
   CScriptContext& context_;
   Microsoft::WRL::ComPtr<IBGC> hostLink_;
+  // What the host knows the tab by, in every call for this page.
+  int tabId_ = 0;
   Microsoft::WRL::ComPtr<IHTMLWindow2> window_;
   volatile LONG refs_ = 1;
   Microsoft::WRL::ComPtr<IDispatch> extensionDispatch_;

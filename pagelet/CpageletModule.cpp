@@ -25,7 +25,6 @@ HRESULT SharedTypeInfo(std::mutex& mutex, Microsoft::WRL::ComPtr<ITypeInfo>& cac
 
 CpageletModule::CpageletModule()
     : InprocServerModule({IDR_PAGELET_MODULE, IDR_HALDENBHO, {}}),
-      tabId_(static_cast<int>(::GetCurrentProcessId())),
       extensionDirectory_(FolderOf(ModuleFileName(CurrentModule()))) {}
 
 CpageletModule& CpageletModule::Get() { return static_cast<CpageletModule&>(ComModule::Current()); }
@@ -40,20 +39,22 @@ HRESULT CpageletModule::ChannelTypeInfo(Microsoft::WRL::ComPtr<ITypeInfo>* info)
 
 bool CpageletModule::AcquireMessageWindowClass(WNDPROC procedure) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (windowClassHeld_) return false;
-  WNDCLASSEXW windowClass = {sizeof(windowClass)};
-  windowClass.lpfnWndProc = procedure;
-  windowClass.hInstance = CurrentModule();
-  windowClass.lpszClassName = kMessageWindowClass;
-  windowClassHeld_ = ::RegisterClassExW(&windowClass) != 0;
-  return windowClassHeld_;
+  if (windowClassUsers_ == 0) {
+    WNDCLASSEXW windowClass = {sizeof(windowClass)};
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = CurrentModule();
+    windowClass.lpszClassName = kMessageWindowClass;
+    if (!::RegisterClassExW(&windowClass)) return false;
+  }
+  ++windowClassUsers_;
+  return true;
 }
 
+// The agent's window is gone by now; windows of other agents keep the class.
 void CpageletModule::ReleaseMessageWindowClass() {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (!windowClassHeld_) return;
+  if (windowClassUsers_ == 0 || --windowClassUsers_ > 0) return;
   ::UnregisterClassW(kMessageWindowClass, CurrentModule());
-  windowClassHeld_ = false;
 }
 
 }  // namespace tessary::pagelet

@@ -1,6 +1,8 @@
 #pragma once
-// The page agent's module: its lock count and registration, and the values that
-// every page agent of the process shares.
+// The page agent's module: its lock count and registration, and what every page
+// agent of the process shares. Internet Explorer runs several tabs in one
+// process, each on a thread of its own with its own agent: what is shared here
+// is either set once when the module loads or guarded by the module's lock.
 #include <windows.h>
 #include <oleauto.h>
 
@@ -15,14 +17,12 @@ namespace tessary::pagelet {
 
 class CpageletModule final : public InprocServerModule {
  public:
-  // The agents' message window class, one per process.
+  // The agents' message window class, one per process for all its agents.
   static constexpr wchar_t kMessageWindowClass[] = L"_DUDUMessageWindow";
 
   CpageletModule();
   static CpageletModule& Get();
 
-  // The tab's identifier as the host program knows it: the process identifier.
-  int TabId() const { return tabId_; }
   // The folder of this module, with a trailing backslash; empty when unknown.
   const std::wstring& ExtensionDirectory() const { return extensionDirectory_; }
 
@@ -31,18 +31,18 @@ class CpageletModule final : public InprocServerModule {
   HRESULT ExtensionTypeInfo(Microsoft::WRL::ComPtr<ITypeInfo>* info);
   HRESULT ChannelTypeInfo(Microsoft::WRL::ComPtr<ITypeInfo>* info);
 
-  // The agents' message window class, registered while any agent uses it.
-  // Only one agent per process may hold it: the tab identifier is the process's.
+  // The agents' message window class, registered while any agent of the
+  // process uses it: the module may be unloaded once the last agent is gone,
+  // and no class may then point into it.
   bool AcquireMessageWindowClass(WNDPROC procedure);
   void ReleaseMessageWindowClass();
 
  private:
-  const int tabId_;
   const std::wstring extensionDirectory_;
   std::mutex mutex_;
   Microsoft::WRL::ComPtr<ITypeInfo> extensionInfo_;
   Microsoft::WRL::ComPtr<ITypeInfo> channelInfo_;
-  bool windowClassHeld_ = false;
+  int windowClassUsers_ = 0;
 };
 
 }  // namespace tessary::pagelet

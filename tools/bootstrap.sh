@@ -13,6 +13,12 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   echo "bootstrap: adding the i386 architecture"
   dpkg --add-architecture i386
 fi
+# A mirror being synchronised can fail one index ("File has unexpected size"):
+# apt-get then fails as a whole although every other index was fetched.
+apt_update() {
+  apt-get update -qq || echo "bootstrap: some package indexes could not be fetched; going on with the others" >&2
+}
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
@@ -20,8 +26,14 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "bootstrap: installing ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  apt_update
+  # With one architecture's index of a suite missing, the halves of a package
+  # may not match across suites; the release's own suite then serves both.
+  if ! apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null; then
+    release=$(. /etc/os-release && echo "$VERSION_CODENAME")
+    echo "bootstrap: installing again from the $release suite"
+    apt-get install -y -qq --no-install-recommends -t "$release" "${missing[@]}" >/dev/null
+  fi
 fi
 
 # LevelDB and Snappy come from Debian's source packages. The deb-src entries are
@@ -37,7 +49,7 @@ fetch_sources() {
     elif [ -f /etc/apt/sources.list ]; then
       sed -n 's/^deb /deb-src /p' /etc/apt/sources.list > "${dst%.sources}.list"
     fi
-    apt-get update -qq
+    apt_update
   fi
   mkdir -p "$deps_src"
   (cd "$deps_src" && apt-get source --download-only -qq "$pkg" 2>&1 | grep -v '^W: Download is performed unsandboxed' || true)

@@ -15,13 +15,6 @@ BOOL CALLBACK Visit(HWND window, LPARAM visitor) {
 
 }  // namespace
 
-bool HasWindowClass(HWND window, const wchar_t* className) {
-  // One character more than any class name may have, so that a longer name
-  // cannot pass for a prefix.
-  wchar_t name[258] = {};
-  return ::GetClassNameW(window, name, ARRAYSIZE(name)) > 0 && wcscmp(name, className) == 0;
-}
-
 // Found by class rather than by asking each top-level window for its class:
 // where reading another process's window is a round trip to the system, as
 // under Wine, that is most of setIcon's time. A frame that closes while they

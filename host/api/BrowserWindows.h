@@ -8,12 +8,12 @@
 #include <functional>
 #include <vector>
 
+#include "WindowClass.h"
+
 namespace tessary::host {
 
 constexpr wchar_t kFrameWindowClass[] = L"IEFrame";
 constexpr wchar_t kPageWindowClass[] = L"Internet Explorer_Server";
-
-bool HasWindowClass(HWND window, const wchar_t* className);
 
 // The top-level frame windows in the system's order, front to back, all
 // listed before the caller visits any of them.

@@ -9,6 +9,7 @@
 #include "../program/Log.h"
 #include "Bstr.h"
 #include "BrowserWindows.h"
+#include "TabIdentity.h"
 #include "Tessary.h"
 #include "ToolbarWindow.h"
 #include "UniqueHandle.h"
@@ -123,19 +124,19 @@ void OpenTab(BSTR url) {
 }
 
 int ActiveTab(Log& log) {
-  DWORD process = 0;
+  int tab = 0;
   for (HWND frame : FrameWindows()) {
     if (!::IsWindowVisible(frame)) continue;
     log.Trace() << "vivsible";
     ForEachDescendant(frame, [&](HWND window) {
       if (!HasWindowClass(window, kPageWindowClass)) return true;
       log.Trace() << "Internet Explorer_Server";
-      if (::IsWindowVisible(window)) ::GetWindowThreadProcessId(window, &process);
-      return process == 0;
+      if (::IsWindowVisible(window)) tab = TabIdOfWindow(window);
+      return tab == 0;
     });
-    if (process) break;
+    if (tab) break;
   }
-  return static_cast<int>(process);
+  return tab;
 }
 
 void SetIcon(int state, bool* authenticated) {

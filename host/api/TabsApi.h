@@ -13,9 +13,9 @@ class Log;
 // Opens the URL in a new tab of the browser listed last.
 void OpenTab(BSTR url);
 
-// The process of the page window in front, or 0: the first visible page window
-// of the first visible frame, front to back. Traces the frames and page windows
-// it looks at.
+// The tab in front, or 0: the tab (TabIdentity.h) of the first visible page
+// window of the first visible frame, front to back. Traces the frames and page
+// windows it looks at.
 int ActiveTab(Log& log);
 
 // Sets the authenticated flag and hands the state to every toolbar window

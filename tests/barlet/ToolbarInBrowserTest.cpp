@@ -71,9 +71,8 @@ TEST_F(ToolbarInBrowserTest, EveryTabHasItsOwnToolbarInTheBandAreaShownWhileTheT
     EXPECT_EQ(WindowClass(toolbars[i]), kToolbarWindowClass);
     EXPECT_EQ(::GetParent(toolbars[i]), session->BandArea());
     EXPECT_EQ(::GetAncestor(toolbars[i], GA_ROOT), session->FrameWindow());
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(toolbars[i], &owner);
-    EXPECT_EQ(owner, i == 0 ? first : second) << "the toolbar lives in its tab's process";
+    EXPECT_EQ(::GetWindowThreadProcessId(toolbars[i], nullptr), session->TabThread(i == 0 ? first : second))
+        << "the toolbar lives on its tab's thread";
   }
   EXPECT_TRUE(WaitUntil([&] { return host.Creations() == 2; }, 10000)) << "each toolbar asks the host at creation";
   const auto shown = [&](int front) {
@@ -206,7 +205,7 @@ TEST_F(ToolbarInBrowserTest, AHostThatCannotBeReachedOrFailsIsReportedAndTheTool
   const DWORD tab = session->Tabs().at(0);
   const HWND toolbar = ToolbarOf(session, tab);
   ASSERT_NE(toolbar, nullptr);
-  EXPECT_TRUE(debug.WaitFor(tab, "Cannot create sever object", 10000));
+  EXPECT_TRUE(debug.WaitFor(session->TabProcess(tab), "Cannot create sever object", 10000));
   PressToolbarButton(toolbar);
   EXPECT_EQ(Drawn(session, tab, toolbar, kClear), kClear) << "the toolbar still draws";
 
@@ -219,7 +218,7 @@ TEST_F(ToolbarInBrowserTest, AHostThatCannotBeReachedOrFailsIsReportedAndTheTool
   ASSERT_NE(second, 0u);
   const HWND failing = ToolbarOf(session, second);
   ASSERT_NE(failing, nullptr);
-  EXPECT_TRUE(debug.WaitFor(second, "Can't call server object method", 10000));
+  EXPECT_TRUE(debug.WaitFor(session->TabProcess(second), "Can't call server object method", 10000));
   EXPECT_EQ(Drawn(session, second, failing, kClear), kClear);
   PressToolbarButton(failing);
   EXPECT_TRUE(WaitUntil([&] { return host.Popups().size() == 1; }, 10000));

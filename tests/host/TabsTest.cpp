@@ -57,6 +57,7 @@ class WindowTree {
     for (auto window = windows_.rbegin(); window != windows_.rend(); ++window) ::DestroyWindow(*window);
   }
   Received ReceivedBy(size_t index) const { return received_[windows_[index]]; }
+  DWORD Id(size_t index) const { return static_cast<DWORD>(reinterpret_cast<UINT_PTR>(windows_[index])); }
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -106,7 +107,7 @@ class TabsTest : public StandInTest {
   }
   std::wstring Ask(const std::wstring& message) { return background_->Ask(message); }
   std::wstring ActiveTab() { return Ask(L"activetab"); }
-  static std::wstring Active(DWORD process) { return L"active " + std::to_wstring(process) + L" asked by 1"; }
+  static std::wstring Active(DWORD tab) { return L"active " + std::to_wstring(tab) + L" asked by 1"; }
   // The folder window is listed first, where it was, and was never navigated.
   void ExpectFolderUntouched() {
     const std::vector<std::wstring> urls = ListedUrls();
@@ -162,6 +163,26 @@ TEST_F(TabsTest, ActiveTabAnswersTheFrontTabOfTheFrontVisibleFrame) {
   BrowserSession* front = Start(Page(L"front.html", "<p>front</p>"));
   ASSERT_TRUE(front);
   EXPECT_EQ(ActiveTab(), Active(front->Tabs().at(0)));
+
+  // A page is named by the tab window it lies in, at any depth; without one,
+  // as in a browser that runs a tab per process, by its process.
+  struct Case {
+    std::vector<WindowTree::Spec> tree;
+    int tabWindow;  // index, or -1 for none
+  };
+  const Case cases[] = {
+      {{{L"IEFrame", -1, true},
+        {L"Frame Tab", 0, true},
+        {L"TabWindowClass", 1, true},
+        {L"Shell DocObject View", 2, true},
+        {L"Internet Explorer_Server", 3, true}},
+       2},
+      {{{L"IEFrame", -1, true}, {L"Internet Explorer_Server", 0, true}}, -1},
+  };
+  for (const Case& c : cases) {
+    WindowTree shown(c.tree);
+    EXPECT_EQ(ActiveTab(), Active(c.tabWindow < 0 ? ::GetCurrentProcessId() : shown.Id(c.tabWindow)));
+  }
 }
 
 TEST_F(TabsTest, SetIconReachesEveryToolbarBelowEveryFrameAndGetAuthStateFollows) {
@@ -199,8 +220,8 @@ TEST_F(TabsTest, FirstRunReopensEveryTabWithAnAddressAndQuitsTheOldOne) {
   BrowserSession* first = Start(one);
   BrowserSession* second = Start(two);
   ASSERT_TRUE(first && second);
-  const DWORD oneTab = first->Tabs().at(0);
-  const DWORD twoTab = second->Tabs().at(0);
+  const DWORD oneProcess = first->TabProcess(first->Tabs().at(0));
+  const DWORD twoProcess = second->TabProcess(second->Tabs().at(0));
   // A tab sent to no address shows none.
   const ControlFields opened = first->Request({L"open", L""});
   ASSERT_TRUE(IsControlOk(opened) && opened.size() == 2) << Narrow(opened.size() > 1 ? opened[1] : L"");
@@ -208,8 +229,8 @@ TEST_F(TabsTest, FirstRunReopensEveryTabWithAnAddressAndQuitsTheOldOne) {
   ASSERT_EQ(first->Url(emptyTab), L"");
 
   EXPECT_EQ(Ask(L"firstrun"), L"reopening");
-  EXPECT_TRUE(WaitForProcessEnd(oneTab, 30000));
-  EXPECT_TRUE(WaitForProcessEnd(twoTab, 30000));
+  EXPECT_TRUE(WaitForProcessEnd(oneProcess, 30000));
+  EXPECT_TRUE(WaitForProcessEnd(twoProcess, 30000));
   for (const auto& [session, address] : {std::pair{first, one}, {second, two}}) {
     std::vector<DWORD> tabs;
     ASSERT_TRUE(WaitUntil([&] { return (tabs = session->Tabs()).size() == (session == first ? 2u : 1u); }, 30000));

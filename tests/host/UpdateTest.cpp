@@ -210,7 +210,7 @@ TEST_F(UpdateTest, AnAcceptedInstallQuitsInternetExplorerAndStartsTheInstaller) 
   ASSERT_NE(first->OpenTab(page), 0u);
   std::vector<DWORD> processes = {first->FrameProcessId(), second->FrameProcessId()};
   for (BrowserSession* session : {first.get(), second.get()}) {
-    for (DWORD tab : session->Tabs()) processes.push_back(tab);
+    for (DWORD tab : session->Tabs()) processes.push_back(session->TabProcess(tab));
   }
   ASSERT_EQ(processes.size(), 5u);
 

@@ -49,22 +49,25 @@ TEST_F(AddonLoadingTest, EveryTabLoadsTheHelpersSitesThemBeforeItNavigatesAndRel
   const DWORD first = session->Tabs().at(0);
   const DWORD second = session->OpenTab(Page(L"second.html", "<p>second</p>"));
   ASSERT_NE(second, 0u) << Narrow(session->LastError());
+  // Each tab a process of its own, as without TabProcGrowth.
+  const DWORD firstProcess = session->TabProcess(first);
+  const DWORD secondProcess = session->TabProcess(second);
 
   ASSERT_EQ(helper.Objects().size(), 2u) << "one helper per tab";
-  for (DWORD tab : {first, second}) {
-    const std::vector<std::wstring> steps = Steps(helper.OfProcess(tab));
-    ASSERT_GE(steps.size(), 3u) << "tab " << tab;
+  for (DWORD process : {firstProcess, secondProcess}) {
+    const std::vector<std::wstring> steps = Steps(helper.OfProcess(process));
+    ASSERT_GE(steps.size(), 3u) << "tab process " << process;
     EXPECT_EQ(steps[0], L"created");
     EXPECT_EQ(steps[1], L"site browser");
     EXPECT_EQ(steps[2], L"event BeforeNavigate2") << "sited before the tab's first navigation";
   }
 
   ASSERT_TRUE(session->CloseTab(second)) << Narrow(session->LastError());
-  EXPECT_EQ(LastSteps(helper.OfProcess(second), 3),
+  EXPECT_EQ(LastSteps(helper.OfProcess(secondProcess), 3),
             (std::vector<std::wstring>{L"event OnQuit", L"site null", L"released"}));
-  EXPECT_NE(Steps(helper.OfProcess(first)).back(), L"released") << "the other tab keeps its helper";
+  EXPECT_NE(Steps(helper.OfProcess(firstProcess)).back(), L"released") << "the other tab keeps its helper";
   ASSERT_TRUE(session->Stop()) << Narrow(session->LastError());
-  EXPECT_EQ(LastSteps(helper.OfProcess(first), 2), (std::vector<std::wstring>{L"site null", L"released"}));
+  EXPECT_EQ(LastSteps(helper.OfProcess(firstProcess), 2), (std::vector<std::wstring>{L"site null", L"released"}));
 }
 
 TEST_F(AddonLoadingTest, EveryTabLoadsTheBandsIntoTheFramesBandAreaAndOnlyTheFrontTabsAreShown) {
@@ -75,15 +78,17 @@ TEST_F(AddonLoadingTest, EveryTabLoadsTheBandsIntoTheFramesBandAreaAndOnlyTheFro
   const DWORD first = session->Tabs().at(0);
   const DWORD second = session->OpenTab(Page(L"tab.html", "<p>tab</p>"));
   ASSERT_NE(second, 0u);
+  const DWORD firstProcess = session->TabProcess(first);
+  const DWORD secondProcess = session->TabProcess(second);
   EXPECT_EQ(band.Objects().size(), 2u) << "one band per tab, in the tab's process";
   EXPECT_TRUE(band.OfProcess(session->FrameProcessId()).empty()) << "none in the frame's process";
 
-  const std::vector<JournalEntry> loaded = band.OfProcess(second);
+  const std::vector<JournalEntry> loaded = band.OfProcess(secondProcess);
   EXPECT_EQ(Steps(loaded),
             (std::vector<std::wstring>{L"created", L"site ReBarWindow32", L"bandinfo 0", L"window", L"show 1"}));
   ASSERT_GE(loaded.size(), 2u);
   EXPECT_EQ(loaded[1].details.at(1), L"input") << "the band site is an input object site";
-  EXPECT_TRUE(WaitUntil([&] { return Steps(band.OfProcess(first)).back() == L"show 0"; }, 10000))
+  EXPECT_TRUE(WaitUntil([&] { return Steps(band.OfProcess(firstProcess)).back() == L"show 0"; }, 10000))
       << "the tab that went to the back hides its band";
 
   std::vector<HWND> windows;
@@ -95,9 +100,7 @@ TEST_F(AddonLoadingTest, EveryTabLoadsTheBandsIntoTheFramesBandAreaAndOnlyTheFro
     EXPECT_EQ(WindowClass(window), L"TessaryTestBand");
     EXPECT_EQ(::GetParent(window), session->BandArea()) << "placed in the frame's band area";
     EXPECT_EQ(::GetAncestor(window, GA_ROOT), session->FrameWindow());
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(window, &owner);
-    EXPECT_EQ(owner, tab);
+    EXPECT_EQ(::GetWindowThreadProcessId(window, nullptr), session->TabThread(tab)) << "made on the tab's thread";
     windows.push_back(window);
   }
   const auto visible = [&](bool firstShown) {
@@ -107,15 +110,17 @@ TEST_F(AddonLoadingTest, EveryTabLoadsTheBandsIntoTheFramesBandAreaAndOnlyTheFro
   EXPECT_TRUE(visible(false));
 
   ASSERT_TRUE(session->SwitchTab(first));
-  EXPECT_TRUE(WaitUntil([&] { return Steps(band.OfProcess(first)).back() == L"show 1"; }, 10000));
-  EXPECT_TRUE(WaitUntil([&] { return Steps(band.OfProcess(second)).back() == L"show 0"; }, 10000));
+  EXPECT_TRUE(WaitUntil([&] { return Steps(band.OfProcess(firstProcess)).back() == L"show 1"; }, 10000));
+  EXPECT_TRUE(WaitUntil([&] { return Steps(band.OfProcess(secondProcess)).back() == L"show 0"; }, 10000));
   EXPECT_TRUE(visible(true));
 
   ASSERT_TRUE(session->CloseTab(second)) << Narrow(session->LastError());
-  EXPECT_EQ(LastSteps(band.OfProcess(second), 3), (std::vector<std::wstring>{L"close", L"site null", L"released"}));
-  EXPECT_EQ(Steps(band.OfProcess(first)).back(), L"show 1") << "the other tab keeps its band";
+  EXPECT_EQ(LastSteps(band.OfProcess(secondProcess), 3),
+            (std::vector<std::wstring>{L"close", L"site null", L"released"}));
+  EXPECT_EQ(Steps(band.OfProcess(firstProcess)).back(), L"show 1") << "the other tab keeps its band";
   ASSERT_TRUE(session->Stop()) << Narrow(session->LastError());
-  EXPECT_EQ(LastSteps(band.OfProcess(first), 3), (std::vector<std::wstring>{L"close", L"site null", L"released"}));
+  EXPECT_EQ(LastSteps(band.OfProcess(firstProcess), 3),
+            (std::vector<std::wstring>{L"close", L"site null", L"released"}));
 }
 
 TEST_F(AddonLoadingTest, TheLoadAndNavigationTimeOfEachAddOnAreMeasured) {
@@ -133,6 +138,7 @@ TEST_F(AddonLoadingTest, TheLoadAndNavigationTimeOfEachAddOnAreMeasured) {
   DeleteTree(HKEY_LOCAL_MACHINE, kHelpersKey + missing);
   ASSERT_TRUE(session);
   const DWORD tab = session->Tabs().at(0);
+  const DWORD process = session->TabProcess(tab);
 
   const std::vector<AddonTiming> timings = session->Timings(tab);
   const AddonTiming* measured = FindTiming(timings, helper.Clsid());
@@ -140,7 +146,7 @@ TEST_F(AddonLoadingTest, TheLoadAndNavigationTimeOfEachAddOnAreMeasured) {
   EXPECT_EQ(measured->loadResult, S_OK);
   EXPECT_GE(measured->loadMicroseconds, 80000) << "creation and SetSite";
   EXPECT_LT(measured->loadMicroseconds, 80000 + 2000000);
-  const size_t events = EventsOfPageLoad(helper.OfProcess(tab), 1);
+  const size_t events = EventsOfPageLoad(helper.OfProcess(process), 1);
   EXPECT_GE(events, 5u);
   EXPECT_GE(measured->navigationMicroseconds, static_cast<long long>(events) * 15000 * 9 / 10);
   EXPECT_LT(measured->navigationMicroseconds, static_cast<long long>(events) * 15000 + 1000000);
@@ -158,7 +164,7 @@ TEST_F(AddonLoadingTest, TheLoadAndNavigationTimeOfEachAddOnAreMeasured) {
   const std::vector<AddonTiming> later = session->Timings(tab);
   const AddonTiming* again = FindTiming(later, helper.Clsid());
   ASSERT_TRUE(again);
-  const size_t plainEvents = EventsOfPageLoad(helper.OfProcess(tab), 2);
+  const size_t plainEvents = EventsOfPageLoad(helper.OfProcess(process), 2);
   EXPECT_LT(plainEvents, events);
   EXPECT_GE(again->navigationMicroseconds, static_cast<long long>(plainEvents) * 15000 * 9 / 10);
   EXPECT_LT(again->navigationMicroseconds, static_cast<long long>(plainEvents) * 15000 + 1000000);

@@ -31,13 +31,15 @@ std::vector<HWND> PageWindows(HWND frame) {
   return windows;
 }
 
-// The process that shows the visible page, or 0.
-DWORD VisiblePageOwner(HWND frame) {
-  DWORD owner = 0;
+// The tab that shows the visible page, by the tab window it lies in; 0 for none.
+DWORD VisiblePageTab(HWND frame) {
   for (HWND window : PageWindows(frame)) {
-    if (::IsWindowVisible(window)) ::GetWindowThreadProcessId(window, &owner);
+    if (!::IsWindowVisible(window)) continue;
+    for (HWND above = window; above; above = ::GetAncestor(above, GA_PARENT)) {
+      if (WindowClass(above) == L"TabWindowClass") return static_cast<DWORD>(reinterpret_cast<UINT_PTR>(above));
+    }
   }
-  return owner;
+  return 0;
 }
 
 bool Contains(const std::wstring& text, const std::wstring& part) { return text.find(part) != std::wstring::npos; }
@@ -56,11 +58,11 @@ TEST_F(ControlChannelTest, TheFrameShowsThePageOfTheTabInFrontOnly) {
   EXPECT_TRUE(::IsWindowVisible(frame));
   EXPECT_EQ(PageWindows(frame).size(), 2u) << "one page window per tab";
   EXPECT_EQ(session->FrontTab(), second) << "a new tab opens in front";
-  EXPECT_EQ(VisiblePageOwner(frame), second);
+  EXPECT_EQ(VisiblePageTab(frame), second);
 
   ASSERT_TRUE(session->SwitchTab(first)) << Narrow(session->LastError());
   EXPECT_EQ(session->FrontTab(), first);
-  EXPECT_EQ(VisiblePageOwner(frame), first);
+  EXPECT_EQ(VisiblePageTab(frame), first);
   const std::vector<HWND> pages = PageWindows(frame);
   EXPECT_EQ(std::count_if(pages.begin(), pages.end(), [](HWND w) { return ::IsWindowVisible(w) != FALSE; }), 1);
 }
@@ -106,9 +108,10 @@ TEST_F(ControlChannelTest, ClosedTabsEndTheirProcessesAndTheLastOneClosesTheFram
   const DWORD third = session->OpenTab(Page(L"third.html", "<p>third</p>"));
   ASSERT_TRUE(second && third);
   ASSERT_TRUE(session->SwitchTab(second));
+  const DWORD secondProcess = session->TabProcess(second);
 
   ASSERT_TRUE(session->CloseTab(second)) << Narrow(session->LastError());
-  EXPECT_TRUE(WaitForProcessEnd(second, 10000));
+  EXPECT_TRUE(WaitForProcessEnd(secondProcess, 10000));
   EXPECT_EQ(session->Tabs(), (std::vector<DWORD>{first, third}));
   EXPECT_EQ(session->FrontTab(), third) << "the tab that took the closed one's place";
   ASSERT_TRUE(session->CloseTab(third));
@@ -127,7 +130,7 @@ TEST_F(ControlChannelTest, WhatCannotBeDoneGetsAClearErrorAndTheStandInGoesOn) {
   EXPECT_TRUE(Contains(error({L"fly"}), L"unknown command \"fly\""));
   EXPECT_TRUE(Contains(error({L"switch"}), L"usage: switch"));
   EXPECT_TRUE(Contains(error({L"open", L"about:blank", L"16"}), L"usage: open <address> [32|64]"));
-  EXPECT_TRUE(Contains(error({L"click", L"4242424", L"p"}), L"no tab with process id 4242424"));
+  EXPECT_TRUE(Contains(error({L"click", L"4242424", L"p"}), L"no tab 4242424"));
   EXPECT_TRUE(Contains(error({L"text", L"tab"}), L"usage: text"));
   EXPECT_TRUE(Contains(error({L"wait", std::to_wstring(tab), L"9", L"300"}), L"within 300 ms"));
 
@@ -141,7 +144,7 @@ TEST_F(ControlChannelTest, WhatCannotBeDoneGetsAClearErrorAndTheStandInGoesOn) {
   const DWORD closed = session->OpenTab(Page(L"other.html", "<p>other</p>"));
   ASSERT_TRUE(closed && session->CloseTab(closed));
   EXPECT_EQ(session->Text(closed, L"p"), L"");
-  EXPECT_TRUE(Contains(session->LastError(), L"no tab with process id")) << Narrow(session->LastError());
+  EXPECT_TRUE(Contains(session->LastError(), L"no tab " + std::to_wstring(closed))) << Narrow(session->LastError());
 
   ASSERT_TRUE(session->Navigate(tab, Page(L"again.html", "<p id='p'>again</p>")));
   EXPECT_EQ(session->Text(tab, L"p"), L"again");
@@ -157,7 +160,7 @@ TEST_F(ControlChannelTest, TheMouseMovesOverAWindow) {
   ASSERT_EQ(toolbars.size(), 1u);
   const HWND window = toolbars[0].second;
   ASSERT_TRUE(session->MoveMouse(window, 10, 5)) << Narrow(session->LastError());
-  const std::vector<JournalEntry> moves = band.OfProcess(tab);
+  const std::vector<JournalEntry> moves = band.OfProcess(session->TabProcess(tab));
   ASSERT_FALSE(moves.empty());
   EXPECT_EQ(moves.back().what, L"mouse");
   EXPECT_EQ(moves.back().details, (std::vector<std::wstring>{L"10", L"5"}));

@@ -58,7 +58,7 @@ TEST_F(PageEventsTest, AHelperSeesAPageWithTwoFramesInInternetExplorersOrderWith
                                  "<iframe name='right' src='right.html'></iframe>");
   BrowserSession* session = Start(page);
   ASSERT_TRUE(session);
-  const std::vector<Seen> seen = NavigationEvents(helper.OfProcess(session->Tabs().at(0)));
+  const std::vector<Seen> seen = NavigationEvents(helper.OfProcess(session->TabProcess(session->Tabs().at(0))));
   ASSERT_FALSE(seen.empty());
 
   // Browser 0 is the helper's site, the tab's browser; the frames have theirs.
@@ -102,9 +102,10 @@ TEST_F(PageEventsTest, APageHandsOutItsTabsBrowserWhoseWindowIsVisibleOnlyWhileT
   const DWORD second = session->OpenTab(Page(L"second.html", "<p>second</p>"));
   ASSERT_NE(second, 0u);
   ASSERT_TRUE(session->Navigate(first, Page(L"behind.html", "<p>behind</p>"))) << Narrow(session->LastError());
-  EXPECT_EQ(PageBrowsers(helper.OfProcess(first)), (std::vector<std::wstring>{L"site visible", L"site hidden"}))
+  EXPECT_EQ(PageBrowsers(helper.OfProcess(session->TabProcess(first))),
+            (std::vector<std::wstring>{L"site visible", L"site hidden"}))
       << "the page's browser is the one the helper was sited on; the second tab came to the front";
-  EXPECT_EQ(PageBrowsers(helper.OfProcess(second)), std::vector<std::wstring>{L"site visible"});
+  EXPECT_EQ(PageBrowsers(helper.OfProcess(session->TabProcess(second))), std::vector<std::wstring>{L"site visible"});
 }
 
 }  // namespace

@@ -223,9 +223,7 @@ TEST_F(ShellWindowsTest, EveryTabIsListedWithItsAddressProgramAndTopLevelBrowser
   }
   const HWND firstWindow = TabWindow(windows[1].browser.Get());
   const HWND secondWindow = TabWindow(windows[2].browser.Get());
-  DWORD owner = 0;
-  ::GetWindowThreadProcessId(secondWindow, &owner);
-  EXPECT_EQ(owner, secondTab);
+  EXPECT_EQ(reinterpret_cast<UINT_PTR>(secondWindow), secondTab) << "a tab is named by its window";
   EXPECT_FALSE(::IsWindowVisible(firstWindow));
   EXPECT_TRUE(::IsWindowVisible(secondWindow));
   ASSERT_TRUE(session->SwitchTab(session->Tabs().at(0)));
@@ -258,11 +256,13 @@ TEST_F(ShellWindowsTest, Navigate2IntoANewTabOpensItInANewProcess) {
   ASSERT_EQ(tab->Navigate2(&url, &flags, &empty, &empty, &empty), S_OK);
 
   ASSERT_TRUE(WaitForCount(3)) << "the folder window and two tabs";
-  const std::vector<DWORD> after = session->Tabs();
-  ASSERT_EQ(after.size(), 2u);
+  // Listed before it is up; named once it is.
+  std::vector<DWORD> after;
+  ASSERT_TRUE(WaitUntil([&] { return (after = session->Tabs()).size() == 2; }, 30000));
   const DWORD opened = after[1];
-  EXPECT_NE(opened, before[0]) << "the new tab runs in a process of its own";
-  EXPECT_NE(opened, session->FrameProcessId());
+  EXPECT_NE(opened, before[0]);
+  EXPECT_NE(session->TabProcess(opened), session->TabProcess(before[0])) << "the new tab runs in a process of its own";
+  EXPECT_NE(session->TabProcess(opened), session->FrameProcessId());
   ASSERT_TRUE(session->WaitForDocument(opened, 1)) << Narrow(session->LastError());
   EXPECT_EQ(session->Text(opened, L"added"), L"added");
   EXPECT_EQ(session->FrontTab(), opened);
@@ -279,6 +279,7 @@ TEST_F(ShellWindowsTest, QuitClosesThatTabOnlyAndTheFolderWindowIsLeftAlone) {
   BrowserSession* staying = Start(other);
   ASSERT_TRUE(quitting && staying);
   const DWORD firstTab = quitting->Tabs().at(0);
+  const DWORD firstProcess = quitting->TabProcess(firstTab);
   const DWORD secondTab = quitting->OpenTab(second);
   ASSERT_NE(secondTab, 0u);
   const std::wstring folder = Listed().at(0).url;
@@ -286,7 +287,7 @@ TEST_F(ShellWindowsTest, QuitClosesThatTabOnlyAndTheFolderWindowIsLeftAlone) {
   ComPtr<IWebBrowser2> tab = TabShowing(first);
   ASSERT_TRUE(tab);
   ASSERT_EQ(tab->Quit(), S_OK);
-  EXPECT_TRUE(WaitForProcessEnd(firstTab, 15000)) << "the quit tab closes";
+  EXPECT_TRUE(WaitForProcessEnd(firstProcess, 15000)) << "the quit tab closes";
   ASSERT_TRUE(WaitForCount(3));
   EXPECT_TRUE(quitting->IsRunning()) << "its frame stays with the other tab";
   EXPECT_EQ(WaitForTabs(quitting, {secondTab}), std::vector<DWORD>{secondTab});

@@ -2,9 +2,26 @@
 
 #include "ChildProcess.h"
 #include "HostRegistration.h"
+#include "Registry.h"
 #include "TestEnvironment.h"
 
 namespace tessary::test {
+namespace {
+
+constexpr wchar_t kMainKey[] = L"Software\\Microsoft\\Internet Explorer\\Main";
+
+}  // namespace
+
+TabProcGrowth::TabProcGrowth(DWORD processes) {
+  EXPECT_TRUE(WriteDword(HKEY_CURRENT_USER, kMainKey, L"TabProcGrowth", processes));
+}
+
+TabProcGrowth::~TabProcGrowth() { DeleteValue(HKEY_CURRENT_USER, kMainKey, L"TabProcGrowth"); }
+
+std::string AskingPage(const std::string& messages) {
+  return "<div id='request' data-message='" + messages +
+         "'></div><div id='answer'>none</div><div id='active'></div><div id='scripts'></div>";
+}
 
 std::wstring WindowClass(HWND window) {
   wchar_t name[256] = {};

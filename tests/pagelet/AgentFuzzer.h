@@ -7,10 +7,15 @@
 // calls to the host. After each sequence the agent is let go of, and then
 // nothing of it may be left: no script context, no host link, no module lock,
 // and each channel that connected has disconnected exactly once.
+//
+// With several tabs, as Internet Explorer runs several tabs in one process,
+// each tab has an agent of its own and each step picks a tab; every channel
+// must then be named for its own tab, from connect to disconnect.
 #include <windows.h>
 
 #include <random>
 #include <string>
+#include <vector>
 
 #include <wrl/client.h>
 
@@ -30,7 +35,7 @@ struct FuzzOutcome {
 
 class AgentFuzzer {
  public:
-  AgentFuzzer() = default;
+  explicit AgentFuzzer(size_t tabs = 1);
   const std::string& SetupError() const { return bed_.SetupError(); }
   // Runs `count` sequences, the i-th from the seed first + i, and stops at the
   // first that fails.
@@ -39,7 +44,14 @@ class AgentFuzzer {
   std::string RunSequence(unsigned seed, long long* steps);
 
  private:
+  // The agent of a tab, while the browser holds it.
+  struct Agent {
+    Microsoft::WRL::ComPtr<IObjectWithSite> object;
+    bool sited = false;
+  };
+
   void Step(int depth);
+  void TabStep(int pick, size_t tab);
   void DuringHostCall(const std::string& call, IDispatch* channel);
   std::string Check();
   int Pick(int below) { return std::uniform_int_distribution<int>(0, below - 1)(random_); }
@@ -47,13 +59,8 @@ class AgentFuzzer {
 
   AgentTestBed bed_;
   std::mt19937 random_;
-  Microsoft::WRL::ComPtr<IObjectWithSite> agent_;
-  bool sited_ = false;
+  std::vector<Agent> agents_;
   long long steps_ = 0;
 };
-
-// TESSARY_FUZZ_SEED and TESSARY_FUZZ_SEQUENCES replay a run, when set.
-unsigned FuzzSeed(unsigned fallback);
-int FuzzSequences(int fallback);
 
 }  // namespace tessary::test

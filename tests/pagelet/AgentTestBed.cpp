@@ -7,6 +7,7 @@
 #include "ComPtrAdopt.h"
 #include "HostRegistration.h"
 #include "ModuleExport.h"
+#include "TabIdentity.h"
 #include "TestEnvironment.h"
 #include "Variant.h"
 
@@ -56,9 +57,27 @@ void CallSinks(IUnknown* source, REFIID events, DISPID id, VARIANT* args, UINT c
   }
 }
 
+// A tab's window as Internet Explorer makes it; hidden, as the bed's browsers are.
+HWND CreateTabWindow() {
+  WNDCLASSEXW windowClass = {sizeof(windowClass)};
+  windowClass.lpfnWndProc = ::DefWindowProcW;
+  windowClass.hInstance = ::GetModuleHandleW(nullptr);
+  windowClass.lpszClassName = kTabWindowClass;
+  ::RegisterClassExW(&windowClass);  // fails harmlessly once registered
+  return ::CreateWindowExW(0, kTabWindowClass, L"", WS_POPUP, 0, 0, 640, 480, nullptr, nullptr,
+                           ::GetModuleHandleW(nullptr), nullptr);
+}
+
 }  // namespace
 
-AgentTestBed::AgentTestBed() : folder_(MakeTempFolder(L"agentbed")), pages_(MakeTempFolder(L"agentpages")) {
+AgentTestBed::AgentTestBed(size_t tabs) : folder_(MakeTempFolder(L"agentbed")), pages_(MakeTempFolder(L"agentpages")) {
+  for (size_t i = 0; i < tabs; ++i) {
+    auto tab = std::make_unique<TabBed>();
+    // One tab alone stands for a browser without tab windows.
+    if (tabs > 1) tab->window = CreateTabWindow();
+    tab->browser = std::make_unique<BrowserHost>(tab->window);
+    tabs_.push_back(std::move(tab));
+  }
   ::CreateDirectoryW((folder_ + L"js").c_str(), nullptr);
   if (!::CopyFileW((ExtensionDirectory() + L"pagelet.dll").c_str(), (folder_ + L"pagelet.dll").c_str(), FALSE) ||
       !WriteFileBytes(folder_ + L"js\\mustache.js", kMustache) || !WriteFileBytes(folder_ + L"content.js", kContentScript) ||
@@ -76,34 +95,46 @@ AgentTestBed::AgentTestBed() : folder_(MakeTempFolder(L"agentbed")), pages_(Make
     error_ = "the agent's DLL did not load";
   } else if (!host_.IsRegistered()) {
     error_ = "the host's class object could not be registered";
-  } else if (!tab_.IsValid() || !Reload()) {
-    error_ = "the page did not load";
+  }
+  for (size_t tab = 0; tab < tabs_.size() && error_.empty(); ++tab) {
+    if (!tabs_[tab]->browser->IsValid() || !Reload(tab)) error_ = "the page did not load";
   }
 }
 
-bool AgentTestBed::Reload() {
-  tab_.ClearEvents();
-  if (!tab_.Load(PagePath())) return false;
-  CaptureFrames();
-  return frames_.size() == 2;
+// The browsers go before the windows they sit in.
+AgentTestBed::~AgentTestBed() {
+  for (auto& tab : tabs_) {
+    tab->browser.reset();
+    if (tab->window) ::DestroyWindow(tab->window);
+  }
 }
 
-void AgentTestBed::CaptureFrames() {
-  frames_.clear();
-  for (const BrowserEvent& event : tab_.Events()) {
+bool AgentTestBed::Reload(size_t tab) {
+  BrowserHost& browser = *tabs_[tab]->browser;
+  browser.ClearEvents();
+  if (!browser.Load(PagePath())) return false;
+  CaptureFrames(*tabs_[tab]);
+  return tabs_[tab]->frames.size() == 2;
+}
+
+int AgentTestBed::TabId(size_t tab) const { return TabIdOfWindow(tabs_[tab]->browser->Window()); }
+
+void AgentTestBed::CaptureFrames(TabBed& tab) {
+  tab.frames.clear();
+  for (const BrowserEvent& event : tab.browser->Events()) {
     ComPtr<IWebBrowser2> frame;
     if (event.id == DISPID_DOCUMENTCOMPLETE && !event.topLevel && event.browser &&
         SUCCEEDED(event.browser.As(&frame))) {
-      frames_.push_back(frame);
+      tab.frames.push_back(frame);
     }
   }
-  tab_.ClearEvents();
+  tab.browser->ClearEvents();
 }
 
-ComPtr<IObjectWithSite> AgentTestBed::NewAgent() {
+ComPtr<IObjectWithSite> AgentTestBed::NewAgent(size_t tab) {
   ComPtr<IObjectWithSite> agent;
   if (!factory_ || FAILED(factory_->CreateInstance(nullptr, IID_PPV_ARGS(&agent))) ||
-      FAILED(agent->SetSite(tab_.Browser()))) {
+      FAILED(agent->SetSite(TopBrowser(tab)))) {
     return nullptr;
   }
   return agent;
@@ -117,32 +148,43 @@ HRESULT AgentTestBed::CanUnloadNow() const {
 
 HWND AgentTestBed::AgentWindow() { return ::FindWindowExW(HWND_MESSAGE, nullptr, L"_DUDUMessageWindow", nullptr); }
 
-ComPtr<IHTMLWindow2> AgentTestBed::FrameWindow(size_t index) const {
+std::vector<HWND> AgentTestBed::AgentWindows() {
+  std::vector<HWND> windows;
+  for (HWND window = nullptr; (window = ::FindWindowExW(HWND_MESSAGE, window, L"_DUDUMessageWindow", nullptr));) {
+    windows.push_back(window);
+  }
+  return windows;
+}
+
+ComPtr<IHTMLWindow2> AgentTestBed::FrameWindow(size_t index, size_t tab) const {
+  const auto& frames = tabs_[tab]->frames;
   ComPtr<IDispatch> dispatch;
   ComPtr<IHTMLDocument2> document;
   ComPtr<IHTMLWindow2> window;
-  if (index < frames_.size() && frames_[index]->get_Document(&dispatch) == S_OK && dispatch &&
+  if (index < frames.size() && frames[index]->get_Document(&dispatch) == S_OK && dispatch &&
       SUCCEEDED(dispatch.As(&document))) {
     document->get_parentWindow(&window);
   }
   return window;
 }
 
-webbrowser::EventDelivery AgentTestBed::BrowserSinks() const {
-  IUnknown* browser = tab_.Browser();
+webbrowser::EventDelivery AgentTestBed::BrowserSinks(size_t tab) const {
+  IUnknown* browser = TopBrowser(tab);
   return [browser](DISPID id, DISPPARAMS* params) {
     CallSinks(browser, DIID_DWebBrowserEvents2, id, params->rgvarg, params->cArgs);
   };
 }
 
-void AgentTestBed::BeforeNavigate2(IWebBrowser2* browser, const std::wstring& url) {
-  webbrowser::DeliverBeforeNavigate2(BrowserSinks(), browser, url, L"");
+void AgentTestBed::BeforeNavigate2(IWebBrowser2* browser, const std::wstring& url, size_t tab) {
+  webbrowser::DeliverBeforeNavigate2(BrowserSinks(tab), browser, url, L"");
 }
 
-void AgentTestBed::DownloadBegin() { CallSinks(tab_.Browser(), DIID_DWebBrowserEvents2, DISPID_DOWNLOADBEGIN, nullptr, 0); }
+void AgentTestBed::DownloadBegin(size_t tab) {
+  CallSinks(TopBrowser(tab), DIID_DWebBrowserEvents2, DISPID_DOWNLOADBEGIN, nullptr, 0);
+}
 
-void AgentTestBed::DocumentComplete(IWebBrowser2* browser, const std::wstring& url) {
-  webbrowser::DeliverWithUrl(BrowserSinks(), DISPID_DOCUMENTCOMPLETE, browser, url);
+void AgentTestBed::DocumentComplete(IWebBrowser2* browser, const std::wstring& url, size_t tab) {
+  webbrowser::DeliverWithUrl(BrowserSinks(tab), DISPID_DOCUMENTCOMPLETE, browser, url);
 }
 
 void AgentTestBed::WindowLoad(IHTMLWindow2* window) {

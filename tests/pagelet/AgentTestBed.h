@@ -9,6 +9,11 @@
 // The content script connects in main, sends "started", and answers every
 // message from the host with "answer"; a host message "fail" makes the main
 // that is running throw. Frames get main(document), which sends "frame".
+//
+// A bed may hold several tabs, all in this thread, as Internet Explorer puts
+// several tabs into one process: each its own browser in a "TabWindowClass"
+// window, which its shell browser answers for the tab, and its own agents of
+// the one DLL, all linked to the one host. What names no tab concerns tab 0.
 #include <windows.h>
 #include <exdisp.h>
 #include <mshtml.h>
@@ -29,41 +34,53 @@ namespace tessary::test {
 
 class AgentTestBed {
  public:
-  AgentTestBed();
+  explicit AgentTestBed(size_t tabs = 1);
+  ~AgentTestBed();
   // Empty when the bed is ready, else what failed.
   const std::string& SetupError() const { return error_; }
 
   InProcessHost& Host() { return host_; }
-  BrowserHost& Tab() { return tab_; }
+  size_t TabCount() const { return tabs_.size(); }
+  BrowserHost& Tab(size_t tab = 0) { return *tabs_[tab]->browser; }
   const std::wstring& Folder() const { return folder_; }
   std::wstring PagePath() const { return pages_ + L"page.html"; }
   // Loads the page again for real (its windows and frames are new ones).
-  bool Reload();
+  bool Reload(size_t tab = 0);
+  // What the host knows the tab by: its "TabWindowClass" window.
+  int TabId(size_t tab) const;
 
   // A new agent from the DLL's class factory, sited on the tab; null on failure.
-  Microsoft::WRL::ComPtr<IObjectWithSite> NewAgent();
+  Microsoft::WRL::ComPtr<IObjectWithSite> NewAgent(size_t tab = 0);
   // DllCanUnloadNow of the agent's DLL.
   HRESULT CanUnloadNow() const;
-  // The agent's message-only window, where its work is posted.
+  // The agents' message-only windows, where their work is posted: the first,
+  // and all.
   static HWND AgentWindow();
+  static std::vector<HWND> AgentWindows();
 
-  IWebBrowser2* TopBrowser() const { return tab_.Browser(); }
-  const std::vector<Microsoft::WRL::ComPtr<IWebBrowser2>>& Frames() const { return frames_; }
-  Microsoft::WRL::ComPtr<IHTMLWindow2> TopWindow() const { return tab_.PageWindow(); }
-  Microsoft::WRL::ComPtr<IHTMLWindow2> FrameWindow(size_t index) const;
+  IWebBrowser2* TopBrowser(size_t tab = 0) const { return tabs_[tab]->browser->Browser(); }
+  const std::vector<Microsoft::WRL::ComPtr<IWebBrowser2>>& Frames(size_t tab = 0) const { return tabs_[tab]->frames; }
+  Microsoft::WRL::ComPtr<IHTMLWindow2> TopWindow(size_t tab = 0) const { return tabs_[tab]->browser->PageWindow(); }
+  Microsoft::WRL::ComPtr<IHTMLWindow2> FrameWindow(size_t index, size_t tab = 0) const;
 
-  // The browser's events, called on every sink advised now.
-  void BeforeNavigate2(IWebBrowser2* browser, const std::wstring& url);
-  void DownloadBegin();
-  void DocumentComplete(IWebBrowser2* browser, const std::wstring& url);
+  // The browser's events, called on every sink advised now on the tab's browser.
+  void BeforeNavigate2(IWebBrowser2* browser, const std::wstring& url, size_t tab = 0);
+  void DownloadBegin(size_t tab = 0);
+  void DocumentComplete(IWebBrowser2* browser, const std::wstring& url, size_t tab = 0);
   // A window's load and unload events.
   static void WindowLoad(IHTMLWindow2* window);
   static void WindowUnload(IHTMLWindow2* window);
 
  private:
-  // Delivers an event to the sinks advised on the top browser, as it fires them.
-  webbrowser::EventDelivery BrowserSinks() const;
-  void CaptureFrames();
+  struct TabBed {
+    HWND window = nullptr;
+    std::unique_ptr<BrowserHost> browser;
+    std::vector<Microsoft::WRL::ComPtr<IWebBrowser2>> frames;
+  };
+
+  // Delivers an event to the sinks advised on the tab's top browser, as it fires them.
+  webbrowser::EventDelivery BrowserSinks(size_t tab) const;
+  void CaptureFrames(TabBed& tab);
 
   std::string error_;
   std::wstring folder_;
@@ -71,8 +88,7 @@ class AgentTestBed {
   UniqueLibrary library_;
   Microsoft::WRL::ComPtr<IClassFactory> factory_;
   InProcessHost host_;
-  BrowserHost tab_;
-  std::vector<Microsoft::WRL::ComPtr<IWebBrowser2>> frames_;
+  std::vector<std::unique_ptr<TabBed>> tabs_;
 };
 
 }  // namespace tessary::test

@@ -12,12 +12,6 @@
 namespace tessary::test {
 namespace {
 
-// A page that sends its messages (one per line) and shows the last answer.
-std::string AskingPage(const std::string& messages) {
-  return "<div id='request' data-message='" + messages +
-         "'></div><div id='answer'>none</div><div id='active'></div><div id='scripts'></div>";
-}
-
 class ConversationTest : public AgentStandInTest {
  protected:
   // Waits until the element shows the text (the agent works asynchronously).

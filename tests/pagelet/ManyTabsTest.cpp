@@ -4,9 +4,14 @@
 // messages each.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <ctime>
+#include <random>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "BackgroundClient.h"
 #include "ChildProcess.h"
 #include "HostRegistration.h"
 #include "StandInTest.h"
@@ -83,8 +88,9 @@ TEST_F(ManyTabsTest, AKilledTabIsDisconnectedAndTheOthersAreStillServed) {
   const DWORD other = session->OpenTab(Page(L"second.html", "<div id='answer'>none</div>"));
   ASSERT_NE(other, 0u);
   ASSERT_TRUE(WaitForConnect(other));
-  ChildProcess::Open(killed).Terminate();
-  ASSERT_TRUE(WaitForProcessEnd(killed, 10000));
+  const DWORD killedProcess = session->TabProcess(killed);
+  ChildProcess::Open(killedProcess).Terminate();
+  ASSERT_TRUE(WaitForProcessEnd(killedProcess, 10000));
 
   ASSERT_TRUE(session->Navigate(other, Page(L"ask.html", "<div id='request' data-message='all|ping'></div>"
                                                          "<div id='answer'>none</div>")));
@@ -106,6 +112,83 @@ TEST_F(ManyTabsTest, AKilledTabIsDisconnectedAndTheOthersAreStillServed) {
   sessions_.clear();
   for (DWORD id : FindProcesses(L"shellwindows_server.exe")) ChildProcess::Open(id).Terminate();
   KillHost();
+}
+
+// Tabs of both kinds opened, navigated and closed in random order over three
+// shared tab processes (TabProcGrowth 3), as a user of Internet Explorer does:
+// whatever the order, every connected page disconnects once when its page or
+// tab goes, no page outlives its tab, and every live tab still converses. A
+// failing run prints its seed: TESSARY_FUZZ_SEED=<seed> replays it.
+TEST_F(ManyTabsTest, TwelveTabsOfBothKindsOverThreeProcessesInRandomOrder) {
+  // Both kinds of the agent, as an installer registers them.
+  struct Agent32 {
+    Agent32() { EXPECT_EQ(RegisterAgent(AddonBits::k32), 0u); }
+    ~Agent32() { UnregisterAgent(AddonBits::k32); }
+  } agent32;
+  TabProcGrowth growth(3);
+  const unsigned seed = FuzzSeed(static_cast<unsigned>(std::time(nullptr)));
+  SCOPED_TRACE("replay with TESSARY_FUZZ_SEED=" + std::to_string(seed));
+  std::mt19937 random(seed);
+  const auto pick = [&random](int below) { return std::uniform_int_distribution<int>(0, below - 1)(random); };
+  int pages = 0;
+  const auto page = [&] {
+    const std::wstring name = L"page" + std::to_wstring(++pages);
+    return std::pair{Page(name + L".html", AskingPage("echo|" + Narrow(name))), name};
+  };
+  const auto [first, firstAnswer] = page();
+  BrowserSession* session = Start(first);
+  ASSERT_TRUE(session);
+  std::vector<DWORD> live = {session->Tabs().at(0)};
+  std::set<DWORD> processes = {session->TabProcess(live[0])};
+  // The second tab is 32-bit, so that both kinds share the three processes.
+  for (int opened = 1; opened < 12;) {
+    const int action = pick(live.size() > 1 ? 4 : 2);
+    if (action <= 1) {
+      const TabBits bits = opened == 1 || pick(2) ? TabBits::k32 : TabBits::k64;
+      const auto [address, answer] = page();
+      const DWORD tab = session->OpenTab(address, 30000, bits);
+      ASSERT_NE(tab, 0u) << Narrow(session->LastError());
+      ASSERT_TRUE(WaitUntil([&] { return session->Text(tab, L"answer") == answer; }, 20000)) << "tab " << tab;
+      live.push_back(tab);
+      processes.insert(session->TabProcess(tab));
+      ++opened;
+    } else if (action == 2) {
+      const DWORD tab = live[pick(static_cast<int>(live.size()))];
+      const auto [address, answer] = page();
+      ASSERT_TRUE(session->Navigate(tab, address)) << Narrow(session->LastError());
+      ASSERT_TRUE(WaitUntil([&] { return session->Text(tab, L"answer") == answer; }, 20000)) << "tab " << tab;
+    } else {
+      const auto closed = live.begin() + pick(static_cast<int>(live.size()));
+      ASSERT_TRUE(session->CloseTab(*closed)) << Narrow(session->LastError());
+      live.erase(closed);
+    }
+    // Three, and one more while a kind has no process of its own among them.
+    EXPECT_LE(session->TabProcesses().size(), 4u);
+  }
+  EXPECT_GE(processes.size(), 3u) << "the tabs used three processes";
+  std::printf("mixed tabs: seed %u, 12 opened, %zu open at the end, %d pages, %zu tab processes used\n", seed,
+              live.size(), pages, processes.size());
+
+  // Every live tab answers; the background page is connected to them alone.
+  for (DWORD tab : live) {
+    const auto [address, answer] = page();
+    ASSERT_TRUE(session->Navigate(tab, address)) << Narrow(session->LastError());
+    EXPECT_TRUE(WaitUntil([&] { return session->Text(tab, L"answer") == answer; }, 20000)) << "tab " << tab;
+  }
+  BackgroundClient background(1);
+  ASSERT_TRUE(background.Connect());
+  std::vector<DWORD> expected = live;
+  expected.push_back(1);
+  std::sort(expected.begin(), expected.end());
+  std::wstring channels = L"channels ";
+  for (DWORD tab : expected) channels += std::to_wstring(tab) + (tab == expected.back() ? L"" : L",");
+  EXPECT_EQ(background.Ask(L"channels"), channels);
+  const int connects = CountLinesStartingWith(LogFilePath(), "BG Script: onConnect ");
+  const int disconnects = CountLinesStartingWith(LogFilePath(), "BG Script: onDisconnect ");
+  EXPECT_EQ(connects, disconnects + static_cast<int>(live.size()) + 1);
+  EXPECT_EQ(ReadFileBytes(LogFilePath()).find("other channel"), std::string::npos) << "a page disconnected another's";
+  ASSERT_TRUE(session->Stop()) << "a tab process did not end by itself";
+  sessions_.clear();
 }
 
 }  // namespace

@@ -37,7 +37,9 @@ std::unique_ptr<BandFrame> BandFrame::Create(int width) {
   ::ShowWindow(frame->window_, SW_SHOWNOACTIVATE);
   frame->bandPlaces_ = std::make_unique<iexplore::FrameToolbars>(frame->bandArea_);
   BandFrame* self = frame.get();
-  frame->toolbars_.Load(frame->bandArea_, &frame->meter_, [self](const iexplore::BandPlacement& placement) {
+  // The frame holds the bands of one tab, itself.
+  const UINT64 tab = reinterpret_cast<UINT_PTR>(frame->window_);
+  frame->toolbars_.Load(frame->bandArea_, tab, &frame->meter_, [self](const iexplore::BandPlacement& placement) {
     return self->bandPlaces_->Place(placement, true) ? iexplore::BandShown::kFront : iexplore::BandShown::kNotPlaced;
   });
   frame->Layout();
@@ -45,7 +47,7 @@ std::unique_ptr<BandFrame> BandFrame::Create(int width) {
 }
 
 BandFrame::~BandFrame() {
-  if (bandPlaces_) bandPlaces_->Remove(::GetCurrentProcessId());
+  if (bandPlaces_) bandPlaces_->Remove(reinterpret_cast<UINT_PTR>(window_));
   toolbars_.Close();
   if (window_) {
     ::SetWindowLongPtrW(window_, GWLP_USERDATA, 0);

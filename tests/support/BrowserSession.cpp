@@ -13,7 +13,7 @@ std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
 
 DWORD ParseId(const std::wstring& text) {
   DWORD id = 0;
-  return ParseControlProcessId(text, &id) ? id : 0;
+  return ParseControlId(text, &id) ? id : 0;
 }
 
 HWND ParseWindow(const std::wstring& text) {
@@ -40,7 +40,9 @@ std::unique_ptr<BrowserSession> BrowserSession::Start(const std::wstring& addres
                        std::to_wstring(session->frame_.ExitCode()) + L")";
     return nullptr;
   }
-  const std::vector<DWORD> tabs = session->Tabs();
+  // The first tab is named once it is up.
+  std::vector<DWORD> tabs;
+  WaitUntil([&] { return !(tabs = session->Tabs()).empty() || !session->frame_.IsRunning(); }, timeoutMs);
   if (tabs.empty() || !session->WaitForDocument(tabs[0], 1, timeoutMs)) {
     g_lastStartError = tabs.empty() ? L"the frame has no tab" : session->LastError();
     return nullptr;
@@ -79,16 +81,35 @@ std::vector<DWORD> BrowserSession::Tabs() {
   const ControlFields reply = Ask({L"tabs"});
   if (!IsControlOk(reply)) return tabs;
   for (size_t i = 1; i < reply.size(); ++i) tabs.push_back(ParseId(reply[i]));
-  RememberTabs(tabs);
+  RememberProcesses();
   return tabs;
 }
 
-void BrowserSession::RememberTabs(const std::vector<DWORD>& tabs) {
-  for (DWORD tab : tabs) {
-    const bool known = std::any_of(knownTabs_.begin(), knownTabs_.end(),
-                                   [tab](const ChildProcess& process) { return process.Id() == tab; });
-    if (!known) knownTabs_.push_back(ChildProcess::Open(tab));
+std::vector<DWORD> BrowserSession::TabProcesses() {
+  std::vector<DWORD> processes;
+  const ControlFields reply = Ask({L"processes"});
+  for (size_t i = 1; IsControlOk(reply) && i < reply.size(); ++i) processes.push_back(ParseId(reply[i]));
+  return processes;
+}
+
+void BrowserSession::RememberProcesses() {
+  for (DWORD id : TabProcesses()) {
+    const bool known = std::any_of(knownProcesses_.begin(), knownProcesses_.end(),
+                                   [id](const ChildProcess& process) { return process.Id() == id; });
+    if (!known) knownProcesses_.push_back(ChildProcess::Open(id));
   }
+}
+
+ControlFields BrowserSession::Where(DWORD tab) { return Ask({L"where", std::to_wstring(tab)}); }
+
+DWORD BrowserSession::TabProcess(DWORD tab) {
+  const ControlFields reply = Where(tab);
+  return IsControlOk(reply) && reply.size() > 2 ? ParseId(reply[1]) : 0;
+}
+
+DWORD BrowserSession::TabThread(DWORD tab) {
+  const ControlFields reply = Where(tab);
+  return IsControlOk(reply) && reply.size() > 2 ? ParseId(reply[2]) : 0;
 }
 
 DWORD BrowserSession::FrontTab() {
@@ -102,19 +123,17 @@ DWORD BrowserSession::OpenTab(const std::wstring& address, DWORD timeoutMs, TabB
   const ControlFields reply = Ask(request, timeoutMs);
   if (!IsControlOk(reply) || reply.size() < 2) return 0;
   const DWORD tab = ParseId(reply[1]);
-  RememberTabs({tab});
+  RememberProcesses();
   return WaitForDocument(tab, 1, timeoutMs) ? tab : 0;
 }
 
 bool BrowserSession::SwitchTab(DWORD tab) { return Ok(Request({L"switch", std::to_wstring(tab)})); }
 
 bool BrowserSession::CloseTab(DWORD tab) {
-  RememberTabs({tab});
+  RememberProcesses();
   if (Ok(Request({L"close", std::to_wstring(tab)}, 60000))) return true;
   // The last tab takes the frame with it, and the frame's answer may go too.
-  const auto known = std::find_if(knownTabs_.begin(), knownTabs_.end(),
-                                  [tab](const ChildProcess& process) { return process.Id() == tab; });
-  return known != knownTabs_.end() && known->Wait(0) && frame_.Wait(10000);
+  return frame_.Wait(10000);
 }
 
 int BrowserSession::Completions(DWORD tab) {
@@ -214,9 +233,9 @@ bool BrowserSession::Stop(DWORD timeoutMs) {
   }
   bool clean = frame_.Wait(timeoutMs);
   if (!clean) frame_.Terminate();
-  for (ChildProcess& tab : knownTabs_) {
-    if (tab.IsValid() && !tab.Wait(clean ? 5000 : 0)) {
-      tab.Terminate();
+  for (ChildProcess& process : knownProcesses_) {
+    if (process.IsValid() && !process.Wait(clean ? 5000 : 0)) {
+      process.Terminate();
       clean = false;
     }
   }

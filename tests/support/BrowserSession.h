@@ -59,14 +59,24 @@ class BrowserSession {
   HWND FrameWindow();
   HWND BandArea();
 
-  // Process identifiers of the tabs, in tab order; each tab is a process.
+  // The identifiers of the tabs that are up, in tab order: the handles of
+  // their "TabWindowClass" windows, which the product's page agent takes for
+  // its tab identifier too.
   std::vector<DWORD> Tabs();
   DWORD FrontTab();
   // Opens a tab in front and waits until its document completed; 0 on failure.
   DWORD OpenTab(const std::wstring& address, DWORD timeoutMs = 30000, TabBits bits = TabBits::kFrameDefault);
   bool SwitchTab(DWORD tab);
-  // Closes the tab and waits until its process ended.
+  // Closes the tab and waits until the frame has let go of it.
   bool CloseTab(DWORD tab);
+  // The tab's "TabWindowClass" window, which its identifier names.
+  static HWND TabWindow(DWORD tab) { return reinterpret_cast<HWND>(static_cast<UINT_PTR>(tab)); }
+  // The process and the thread that run the tab; 0 for no such tab. Several
+  // tabs share a process as TabProcGrowth says.
+  DWORD TabProcess(DWORD tab);
+  DWORD TabThread(DWORD tab);
+  // The tab processes the frame runs now (not the frame's own).
+  std::vector<DWORD> TabProcesses();
 
   // How many top-level documents the tab has completed.
   int Completions(DWORD tab);
@@ -113,13 +123,14 @@ class BrowserSession {
   ControlFields Ask(const ControlFields& request, DWORD timeoutMs = 30000);
   std::wstring Read(const wchar_t* command, DWORD tab, const std::wstring& id);
   HWND WindowAt(size_t index);
-  void RememberTabs(const std::vector<DWORD>& tabs);
+  ControlFields Where(DWORD tab);
+  void RememberProcesses();
 
   ChildProcess frame_;
   ControlClient channel_;
-  // Held from the moment a tab is known, so that its identifier cannot pass
-  // to another process before Stop has looked at it.
-  std::vector<ChildProcess> knownTabs_;
+  // Held from the moment a tab process is known, so that its identifier
+  // cannot pass to another process before Stop has looked at it.
+  std::vector<ChildProcess> knownProcesses_;
   std::wstring lastError_;
   bool stopped_ = false;
 };

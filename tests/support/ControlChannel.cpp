@@ -98,7 +98,7 @@ bool ParseControlNumber(const std::wstring& field, unsigned long long* number) {
   return end && *end == L'\0';
 }
 
-bool ParseControlProcessId(const std::wstring& field, DWORD* id) {
+bool ParseControlId(const std::wstring& field, DWORD* id) {
   unsigned long long number = 0;
   if (!ParseControlNumber(field, &number) || number > MAXDWORD) return false;
   *id = static_cast<DWORD>(number);

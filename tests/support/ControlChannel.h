@@ -28,10 +28,11 @@ ControlFields ControlError(const std::wstring& message);
 ControlFields ControlUsage(const std::wstring& usage);
 bool IsControlOk(const ControlFields& reply);
 
-// Numbers, process identifiers and window handles travel as unsigned decimals;
-// a field is read as one only when it is one as a whole.
+// Numbers, identifiers (of processes, threads and tabs, all 32-bit) and window
+// handles travel as unsigned decimals; a field is read as one only when it is
+// one as a whole.
 bool ParseControlNumber(const std::wstring& field, unsigned long long* number);
-bool ParseControlProcessId(const std::wstring& field, DWORD* id);
+bool ParseControlId(const std::wstring& field, DWORD* id);
 bool ParseControlWindow(const std::wstring& field, HWND* window);
 std::wstring ControlWindowField(HWND window);
 

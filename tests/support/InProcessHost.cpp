@@ -19,6 +19,9 @@ struct InProcessHost::State {
     ComPtr<IDispatch> dispatch;
     int connects = 0;
     int disconnects = 0;
+    // Every call for the channel must name the tab it connected for.
+    int tabId = 0;
+    bool tabChanged = false;
   };
 
   bool ready = false;
@@ -31,6 +34,7 @@ struct InProcessHost::State {
   std::vector<std::wstring> messages;
   std::vector<std::wstring> logLines;
   std::map<IUnknown*, Channel> channels;
+  std::set<int> tabIds;
 
   void During(const std::string& call, IDispatch* channel = nullptr) {
     ++calls[call];
@@ -70,24 +74,28 @@ class Link : public ComObjectRoot, public IBGC {
     return E_NOTIMPL;
   }
 
-  IFACEMETHODIMP connect(int, IDispatch* pDisp, BSTR) override {
+  IFACEMETHODIMP connect(int tabId, IDispatch* pDisp, BSTR) override {
     if (Gone()) return kHostDied;
     state_->During("connect", pDisp);
     if (Gone()) return kHostDied;
     if (!state_->ready) return E_PENDING;
     if (!pDisp) return S_OK;
     auto& entry = state_->Entry(pDisp);
+    entry.tabChanged = entry.tabChanged || (entry.connects > 0 && entry.tabId != tabId);
+    entry.tabId = tabId;
     ++entry.connects;
     entry.dispatch = pDisp;
+    state_->tabIds.insert(tabId);
     return S_OK;
   }
-  IFACEMETHODIMP disconnect(int, IDispatch* pDisp) override {
+  IFACEMETHODIMP disconnect(int tabId, IDispatch* pDisp) override {
     if (Gone()) return kHostDied;
     state_->During("disconnect", pDisp);
     if (Gone()) return kHostDied;
     if (!state_->ready) return E_PENDING;
     if (!pDisp) return S_OK;
     auto& entry = state_->Entry(pDisp);
+    entry.tabChanged = entry.tabChanged || (entry.connects > 0 && entry.tabId != tabId);
     ++entry.disconnects;
     entry.dispatch.Reset();
     return S_OK;
@@ -200,8 +208,11 @@ void InProcessHost::SendToChannels(const std::wstring& text) {
   for (const auto& channel : connected) SendOnChannel(channel.Get(), text);
 }
 
+const std::set<int>& InProcessHost::TabIds() const { return state_->tabIds; }
+
 std::string InProcessHost::Imbalance() const {
   for (const auto& [key, channel] : state_->channels) {
+    if (channel.tabChanged) return "a channel was named for two tabs";
     if (channel.disconnects > 1 || (channel.connects > 0 && channel.disconnects != 1)) {
       return "a channel connected " + std::to_string(channel.connects) + " times and disconnected " +
              std::to_string(channel.disconnects) + " times";
@@ -212,6 +223,7 @@ std::string InProcessHost::Imbalance() const {
 
 void InProcessHost::Clear() {
   state_->channels.clear();
+  state_->tabIds.clear();
   state_->calls.clear();
   state_->messages.clear();
   state_->logLines.clear();

@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -49,8 +50,11 @@ class InProcessHost {
   void SendToChannels(const std::wstring& text);
   // The channels connected and not disconnected since.
   size_t ConnectedChannels() const;
+  // The tabs that connects named.
+  const std::set<int>& TabIds() const;
   // Of the host that lives now: each channel that connected disconnected
-  // exactly once, and none more than once. Empty when so, else what is wrong.
+  // exactly once, and none more than once, always named for the same tab.
+  // Empty when so, else what is wrong.
   std::string Imbalance() const;
   // Lets go of every channel and forgets what was called.
   void Clear();

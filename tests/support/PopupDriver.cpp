@@ -28,32 +28,24 @@ void PressToolbarButton(HWND toolbar) {
   ::SendMessageTimeoutW(toolbar, WM_LBUTTONUP, 0, point, SMTO_NORMAL, 10000, &ignored);
 }
 
-HWND PageWindow(HWND window, DWORD process) {
-  struct Search {
-    DWORD process;
-    HWND page;
-  } search = {process, nullptr};
+HWND PageWindow(HWND window) {
+  HWND page = nullptr;
   ::EnumChildWindows(
       window,
-      [](HWND child, LPARAM context) -> BOOL {
-        auto* search = reinterpret_cast<Search*>(context);
+      [](HWND child, LPARAM found) -> BOOL {
         wchar_t name[64] = {};
         ::GetClassNameW(child, name, ARRAYSIZE(name));
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(child, &owner);
-        if (lstrcmpW(name, L"Internet Explorer_Server") != 0 || (search->process && owner != search->process)) {
-          return TRUE;
-        }
-        search->page = child;
+        if (lstrcmpW(name, L"Internet Explorer_Server") != 0) return TRUE;
+        *reinterpret_cast<HWND*>(found) = child;
         return FALSE;
       },
-      reinterpret_cast<LPARAM>(&search));
-  return search.page;
+      reinterpret_cast<LPARAM>(&page));
+  return page;
 }
 
 Microsoft::WRL::ComPtr<IDispatch> PageDocument(HWND window) {
   static const UINT getObject = ::RegisterWindowMessageW(L"WM_HTML_GETOBJECT");
-  const HWND page = PageWindow(window, 0);
+  const HWND page = PageWindow(window);
   DWORD_PTR answer = 0;
   Microsoft::WRL::ComPtr<IDispatch> document;
   if (page && ::SendMessageTimeoutW(page, getObject, 0, 0, SMTO_ABORTIFHUNG, 10000, &answer) && answer) {

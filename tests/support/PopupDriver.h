@@ -17,9 +17,10 @@ HWND FindPopupDialog();
 // edge of the toolbar window: the user's way of asking for the popup.
 void PressToolbarButton(HWND toolbar);
 
-// The page window (class "Internet Explorer_Server") below the window that
-// belongs to that process (to any for 0); null when there is none.
-HWND PageWindow(HWND window, DWORD process);
+// The page window (class "Internet Explorer_Server") below the window (for a
+// tab of the stand-in, its window: BrowserSession::TabWindow); null when there
+// is none.
+HWND PageWindow(HWND window);
 
 // The document that a page window (class "Internet Explorer_Server") below the
 // window shows, in whatever process, asked for as other programs ask Internet

@@ -47,6 +47,18 @@ bool CreateKey(HKEY root, const std::wstring& path) {
          ERROR_SUCCESS;
 }
 
+bool WriteDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value) {
+  UniqueRegKey key;
+  return ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.Put(), nullptr) ==
+             ERROR_SUCCESS &&
+         ::RegSetValueExW(key.Get(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                          sizeof(value)) == ERROR_SUCCESS;
+}
+
+void DeleteValue(HKEY root, const std::wstring& path, const std::wstring& name) {
+  ::RegDeleteKeyValueW(root, path.c_str(), name.c_str());
+}
+
 void DeleteTree(HKEY root, const std::wstring& path) {
   ::RegDeleteTreeW(root, path.c_str());
   ::RegDeleteKeyW(root, path.c_str());

@@ -16,6 +16,9 @@ std::optional<std::wstring> ReadString(HKEY root, const std::wstring& path, cons
                                        REGSAM view = 0);
 std::optional<DWORD> ReadDword(HKEY root, const std::wstring& path, const std::wstring& name);
 bool CreateKey(HKEY root, const std::wstring& path);
+// Creates the key as needed.
+bool WriteDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value);
+void DeleteValue(HKEY root, const std::wstring& path, const std::wstring& name);
 void DeleteTree(HKEY root, const std::wstring& path);
 // Copies a whole key, with its values and sub-keys.
 bool CopyTree(HKEY root, const std::wstring& from, const std::wstring& to);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cwchar>
 
 #include "UniqueHandle.h"
 
@@ -206,6 +207,19 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD in
   }
   return true;
 }
+
+namespace {
+
+unsigned EnvironmentNumber(const wchar_t* name, unsigned fallback) {
+  wchar_t value[32] = {};
+  const DWORD length = ::GetEnvironmentVariableW(name, value, ARRAYSIZE(value));
+  return length > 0 && length < ARRAYSIZE(value) ? static_cast<unsigned>(std::wcstoul(value, nullptr, 10)) : fallback;
+}
+
+}  // namespace
+
+unsigned FuzzSeed(unsigned fallback) { return EnvironmentNumber(L"TESSARY_FUZZ_SEED", fallback); }
+int FuzzSequences(int fallback) { return static_cast<int>(EnvironmentNumber(L"TESSARY_FUZZ_SEQUENCES", fallback)); }
 
 int LoadSize(int suiteSize, int heavySize) {
   wchar_t value[8] = {};

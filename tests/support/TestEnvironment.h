@@ -60,6 +60,11 @@ std::string Narrow(const std::wstring& text);
 // variable TESSARY_HEAVY_TESTS set to 1.
 int LoadSize(int suiteSize, int heavySize);
 
+// The seed of a random run and how many sequences it runs: the fallbacks, or
+// TESSARY_FUZZ_SEED and TESSARY_FUZZ_SEQUENCES to replay a run.
+unsigned FuzzSeed(unsigned fallback);
+int FuzzSequences(int fallback);
+
 // Polls the condition until it holds; false when the time ran out first. For
 // what other processes do: it pumps no messages (PumpMessagesUntil does).
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD intervalMs = 50);

@@ -1,6 +1,9 @@
 #include "BrowserHost.h"
 
 #include <exdispid.h>
+#include <servprov.h>
+#include <shlguid.h>
+#include <shobjidl.h>
 
 #include <algorithm>
 
@@ -32,7 +35,7 @@ const VARIANT& Argument(const DISPPARAMS* params, UINT naturalIndex) {
 
 }  // namespace
 
-class BrowserHost::Site : public ComObjectRoot, public OleContainerSite, public IDispatch {
+class BrowserHost::Site : public ComObjectRoot, public OleContainerSite, public IDispatch, public IServiceProvider {
  public:
   static const QITAB* Interfaces() {
     static const QITAB interfaces[] = {QITABENT(Site, IOleClientSite),
@@ -41,6 +44,7 @@ class BrowserHost::Site : public ComObjectRoot, public OleContainerSite, public 
                                        QITABENT(Site, IOleInPlaceFrame),
                                        QITABENT(Site, IOleInPlaceUIWindow),
                                        QITABENT(Site, IDispatch),
+                                       QITABENT(Site, IServiceProvider),
                                        {}};
     return interfaces;
   }
@@ -52,6 +56,14 @@ class BrowserHost::Site : public ComObjectRoot, public OleContainerSite, public 
   std::vector<BrowserEvent> events;
   std::vector<std::wstring> cancelled;
   ComPtr<IDispatch> newWindow;
+
+  // IServiceProvider: the container stands for the tab's shell browser, as a
+  // tab of Internet Explorer answers it: its window is the host's.
+  IFACEMETHODIMP QueryService(REFGUID service, REFIID riid, void** object) override {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    return IsEqualGUID(service, SID_SShellBrowser) ? QueryInterface(riid, object) : E_NOINTERFACE;
+  }
 
   // IDispatch: the browser's events
   IFACEMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }

@@ -26,12 +26,6 @@ bool Is32BitProcess(DWORD id) {
   return process && ::IsWow64Process(process.Get(), &wow64) && wow64;
 }
 
-// A page that sends its messages (one per line) and shows the last answer.
-std::string AskingPage(const std::string& messages) {
-  return "<div id='request' data-message='" + messages +
-         "'></div><div id='answer'>none</div><div id='active'></div><div id='scripts'></div>";
-}
-
 class Wow64TabTest : public StandInTest {
  protected:
   void SetUp() override {
@@ -82,8 +76,8 @@ TEST_F(Wow64TabTest, ATabLoadsTheAddOnsRegisteredForItsOwnKindOfProcess) {
     const DWORD tab64 = session->Tabs().at(0);
     const DWORD tab32 = session->OpenTab(Page(L"page32.html", "<p>page</p>"), 30000, TabBits::k32);
     ASSERT_NE(tab32, 0u) << Narrow(session->LastError());
-    EXPECT_FALSE(Is32BitProcess(tab64));
-    EXPECT_TRUE(Is32BitProcess(tab32));
+    EXPECT_FALSE(Is32BitProcess(session->TabProcess(tab64)));
+    EXPECT_TRUE(Is32BitProcess(session->TabProcess(tab32)));
     for (const auto& [tab, expected] : {std::pair{tab64, c.in64}, std::pair{tab32, c.in32}}) {
       const AddonTiming* agent = FindTiming(session->Timings(tab), kAgentClsid);
       EXPECT_EQ(agent != nullptr, expected) << "tab " << tab;
@@ -104,7 +98,7 @@ TEST_F(Wow64TabTest, ContentScriptsOfA32BitTabConverseWithThe64BitHost) {
   BrowserSession* session = Start(page, TabBits::k32);
   ASSERT_TRUE(session);
   const DWORD tab = session->Tabs().at(0);
-  ASSERT_TRUE(Is32BitProcess(tab));
+  ASSERT_TRUE(Is32BitProcess(session->TabProcess(tab)));
   EXPECT_TRUE(WaitForText(*session, tab, L"answer", L"string:Z\u00f6e \u4e2d\U0001F600"))
       << Narrow(session->Text(tab, L"answer"));
   EXPECT_EQ(session->Text(tab, L"scripts"), L"mustache.js;content.js;");
@@ -142,9 +136,7 @@ TEST_F(Wow64TabTest, TheToolbarOfA32BitTabShowsTheHostsStateInThe64BitFrame) {
   const HWND firstToolbar = ProductToolbar(*session, first);
   ASSERT_NE(firstToolbar, nullptr);
   EXPECT_EQ(::GetParent(firstToolbar), session->BandArea()) << "the band of a 32-bit tab sits in the 64-bit frame";
-  DWORD owner = 0;
-  ::GetWindowThreadProcessId(firstToolbar, &owner);
-  EXPECT_EQ(owner, first);
+  EXPECT_EQ(::GetWindowThreadProcessId(firstToolbar, nullptr), session->TabThread(first));
   EXPECT_EQ(DrawnPicture(*session, first, firstToolbar, pictures, kClear), kClear);
 
   struct Case {
@@ -159,7 +151,7 @@ TEST_F(Wow64TabTest, TheToolbarOfA32BitTabShowsTheHostsStateInThe64BitFrame) {
     EXPECT_EQ(DrawnPicture(*session, first, firstToolbar, pictures, c.picture), c.picture);
     const DWORD tab = session->OpenTab(Page(L"tab.html", "<p>tab</p>"));
     ASSERT_NE(tab, 0u);
-    ASSERT_TRUE(Is32BitProcess(tab));
+    ASSERT_TRUE(Is32BitProcess(session->TabProcess(tab)));
     const HWND toolbar = ProductToolbar(*session, tab);
     ASSERT_NE(toolbar, nullptr);
     EXPECT_EQ(DrawnPicture(*session, tab, toolbar, pictures, c.picture), c.picture);
