@@ -1,6 +1,7 @@
 // The demo: Tessary Notes as a user meets it. Registers the host program, the
 // page agent and the toolbar from the staged extension folder, opens a page in
-// the browser stand-in and a second one in another tab: no notes yet, so every
+// the browser stand-in and two more in other tabs, which share two processes
+// as Internet Explorer's tabs do (TabProcGrowth 2): no notes yet, so every
 // toolbar's button is red. Selects a sentence on the first page and takes the
 // content script's offer to keep it: the background page stores the note,
 // every tab highlights its text and setIcon(1) turns every toolbar blue. A
@@ -22,6 +23,7 @@
 #include "NotesUser.h"
 #include "PageDriver.h"
 #include "Picture.h"
+#include "Registry.h"
 #include "PopupDriver.h"
 #include "TestEnvironment.h"
 #include "ToolbarPictures.h"
@@ -33,6 +35,7 @@ namespace {
 
 constexpr wchar_t kQuote[] = L"A note is a sentence worth finding again";
 constexpr int kBlue = 0, kRed = 2;  // the button's pictures without the mouse over it
+constexpr wchar_t kMainKey[] = L"Software\\Microsoft\\Internet Explorer\\Main";
 
 unsigned long Since(ULONGLONG start) { return static_cast<unsigned long>(::GetTickCount64() - start); }
 
@@ -165,7 +168,15 @@ bool UseThePopup(BrowserSession& session, const ToolbarPictures& pictures, HWND 
   return ShowToolbars(session, pictures, kRed, L"band-after-delete.png");
 }
 
-// Two tabs without notes; a note saved from the first; the popup.
+// Where each tab runs: two processes for three tabs, a thread for each.
+void PrintWhereTabsRun(BrowserSession& session) {
+  for (DWORD tab : session.Tabs()) {
+    std::printf("demo: tab %lu runs in process %lu, on thread %lu\n", static_cast<unsigned long>(tab),
+                static_cast<unsigned long>(session.TabProcess(tab)), static_cast<unsigned long>(session.TabThread(tab)));
+  }
+}
+
+// Three tabs without notes; a note saved from the first; the popup.
 bool TakeNotes(BrowserSession& session, const std::wstring& folder) {
   const ToolbarPictures pictures(ToolbarLibrary());
   if (!pictures.IsLoaded()) return Fail("reading the toolbar's pictures");
@@ -173,16 +184,23 @@ bool TakeNotes(BrowserSession& session, const std::wstring& folder) {
       folder, L"quoted.html",
       "<html><head><title>Quoted</title></head><body><h1>Quoted elsewhere</h1>"
       "<p id='quoted'>As the first page says: A note is a sentence worth finding again.</p></body></html>");
+  const std::wstring third = WriteTestPage(
+      folder, L"again.html",
+      "<html><head><title>Again</title></head><body><h1>And again</h1>"
+      "<p id='again'>Someone wrote it twice: A note is a sentence worth finding again. A note is a sentence worth "
+      "finding again.</p></body></html>");
   const DWORD first = session.Tabs().at(0);
   const DWORD other = session.OpenTab(second);
-  if (!other) return Fail("opening the second tab");
+  const DWORD last = other ? session.OpenTab(third) : 0;
+  if (!other || !last) return Fail("opening the second and the third tab");
+  PrintWhereTabsRun(session);
   bool ok = ShowToolbars(session, pictures, kRed, L"band-before-seticon.png");
 
   std::printf("demo: selecting \"%s\" in tab %lu and taking the offer to keep it\n", Narrow(kQuote).c_str(),
               static_cast<unsigned long>(first));
   if (!SaveSelectionAsNote(session, first, L"quote")) return Fail("saving the selection as a note");
-  for (DWORD tab : {first, other}) {
-    if (!WaitForHighlights(session, tab, kQuote, 1)) return Fail("waiting for the highlight");
+  for (const auto& [tab, count] : {std::pair{first, 1}, std::pair{other, 1}, std::pair{last, 2}}) {
+    if (!WaitForHighlights(session, tab, kQuote, count)) return Fail("waiting for the highlights");
     std::printf("demo: tab %lu shows\n----\n%s\n----\n", static_cast<unsigned long>(tab),
                 Narrow(session.Html(tab)).c_str());
   }
@@ -200,6 +218,9 @@ bool TakeNotes(BrowserSession& session, const std::wstring& folder) {
 
 bool Run() {
   const std::wstring folder = MakeTempFolder(L"demo");
+  // As on a machine that sets it, and as Remote Desktop servers do with 1.
+  std::printf("demo: TabProcGrowth 2: the browser runs its tabs in at most two processes\n");
+  if (!WriteDword(HKEY_CURRENT_USER, kMainKey, L"TabProcGrowth", 2)) return Fail("setting TabProcGrowth");
   const std::wstring page = WriteTestPage(
       folder, L"article.html",
       "<html><head><title>An article</title></head><body><h1>Tessary Notes</h1>"
@@ -220,6 +241,7 @@ bool Run() {
   const bool stopped = session->Stop();
   std::printf("demo: the browser %s\n", stopped ? "closed" : "had to be terminated");
   WaitForHostEnd(host, closed);
+  DeleteValue(HKEY_CURRENT_USER, kMainKey, L"TabProcGrowth");
   return ok && stopped;
 }
 

@@ -79,7 +79,9 @@ class NotesInBrowserTest : public AgentStandInTest {
 
 OtherWindow* NotesInBrowserTest::elsewhere_ = nullptr;
 
+// Both tabs in one process, as on a Remote Desktop server.
 TEST_F(NotesInBrowserTest, ASavedSelectionIsHighlightedInEveryTabAndAfterTheHostRestarts) {
+  TabProcGrowth growth(1);
   const std::wstring first = Page(L"first.html", "<p>Seen today: <span id='quote'>the quick brown fox</span> by the river.</p>");
   const std::wstring second =
       Page(L"second.html", "<p id='other'>Again the quick brown fox, and the quick brown fox.</p><p id='blank'></p>");
@@ -88,6 +90,7 @@ TEST_F(NotesInBrowserTest, ASavedSelectionIsHighlightedInEveryTabAndAfterTheHost
   const DWORD tab = session->Tabs().at(0);
   const DWORD other = session->OpenTab(second);
   ASSERT_NE(other, 0u);
+  EXPECT_EQ(session->TabProcess(other), session->TabProcess(tab));
   EXPECT_TRUE(ToolbarShows(session, tab, kRed)) << "no notes yet";
 
   ASSERT_TRUE(SaveSelectionAsNote(*session, tab, L"quote"));
