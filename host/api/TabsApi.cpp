@@ -139,13 +139,14 @@ int ActiveTab(Log& log) {
   return tab;
 }
 
+// The toolbars are found first, once, and then told: finding them asks the
+// system about windows of other processes, and the tabs' pages are passed over.
 void SetIcon(int state, bool* authenticated) {
   *authenticated = state != 0;
   for (HWND frame : FrameWindows()) {
-    ForEachDescendant(frame, [&](HWND window) {
-      if (HasWindowClass(window, kToolbarWindowClass)) ::SendMessageW(window, WM_TOOLBAR_SETSTATE, 0, state);
-      return true;
-    });
+    for (HWND toolbar : FindDescendants(frame, kToolbarWindowClass, kFrameTabWindowClass)) {
+      ::SendMessageW(toolbar, WM_TOOLBAR_SETSTATE, 0, state);
+    }
   }
 }
 

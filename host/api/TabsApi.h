@@ -19,7 +19,8 @@ void OpenTab(BSTR url);
 int ActiveTab(Log& log);
 
 // Sets the authenticated flag and hands the state to every toolbar window
-// below every frame, visible or not, waiting for each to take it.
+// below every frame, visible or not, waiting for each to take it. A tab's
+// "Frame Tab" window holds its pages and never a toolbar: it is passed over.
 void SetIcon(int state, bool* authenticated);
 
 // Reopens every tab's page in a new tab of its frame and quits the old tab, on

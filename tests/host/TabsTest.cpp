@@ -197,6 +197,11 @@ TEST_F(TabsTest, SetIconReachesEveryToolbarBelowEveryFrameAndGetAuthStateFollows
       {L"IEFrame2", -1, false},             // 7: whole class names only
       {kToolbarWindowClass, 7, false},      // 8
       {L"TESSARYBARLET2", 0, false},        // 9
+      {L"WorkerW", 0, true},                // 10: as in Internet Explorer, the band area deeper down
+      {L"ReBarWindow32", 10, true},         // 11
+      {kToolbarWindowClass, 11, true},      // 12
+      {L"Frame Tab", 0, true},              // 13: a tab's pages, where no toolbar lives
+      {kToolbarWindowClass, 13, false},     // 14
   });
   ComPtr<IBG> bg;
   ASSERT_EQ(::CoCreateInstance(CLSID_CBG, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&bg)), S_OK);
@@ -210,8 +215,10 @@ TEST_F(TabsTest, SetIconReachesEveryToolbarBelowEveryFrameAndGetAuthStateFollows
     EXPECT_EQ(auth, expected) << "after setIcon(" << state << ")";
     sent.emplace_back(0, state);
   }
-  for (size_t toolbar : {2, 3, 5}) EXPECT_EQ(tree.ReceivedBy(toolbar), sent) << "window " << toolbar;
-  for (size_t other : {0, 1, 4, 6, 7, 8, 9}) EXPECT_TRUE(tree.ReceivedBy(other).empty()) << "window " << other;
+  for (size_t toolbar : {2, 3, 5, 12}) EXPECT_EQ(tree.ReceivedBy(toolbar), sent) << "window " << toolbar;
+  for (size_t other : {0, 1, 4, 6, 7, 8, 9, 10, 11, 13, 14}) {
+    EXPECT_TRUE(tree.ReceivedBy(other).empty()) << "window " << other;
+  }
 }
 
 TEST_F(TabsTest, FirstRunReopensEveryTabWithAnAddressAndQuitsTheOldOne) {

@@ -103,8 +103,11 @@ bool WaitForNoProcess(const std::wstring& name, DWORD timeoutMs) {
 
 SIZE_T WorkingSetOf(const std::wstring& name) {
   const std::vector<DWORD> ids = FindProcesses(name);
-  if (ids.size() != 1) return 0;
-  UniqueHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, ids[0]));
+  return ids.size() == 1 ? WorkingSetOfProcess(ids[0]) : 0;
+}
+
+SIZE_T WorkingSetOfProcess(DWORD id) {
+  UniqueHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id));
   PROCESS_MEMORY_COUNTERS counters = {sizeof(counters)};
   return process && ::K32GetProcessMemoryInfo(process.Get(), &counters, sizeof(counters)) ? counters.WorkingSetSize
                                                                                            : 0;

@@ -49,6 +49,8 @@ bool WaitForProcessEnd(DWORD processId, DWORD milliseconds);
 // The working set of the one running process of that file name, in bytes; 0
 // when there is not exactly one or it cannot be read.
 SIZE_T WorkingSetOf(const std::wstring& name);
+// The working set of a process, in bytes; 0 when it cannot be read.
+SIZE_T WorkingSetOfProcess(DWORD id);
 
 // Waits until no process of that file name runs; false if one still does.
 // A listed process that cannot be opened counts as ended, as above.
