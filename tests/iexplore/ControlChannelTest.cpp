@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <set>
 
 #include "ChildProcess.h"
 #include "StandInTest.h"
@@ -149,52 +148,6 @@ TEST_F(ControlChannelTest, WhatCannotBeDoneGetsAClearErrorAndTheStandInGoesOn) {
 
   ASSERT_TRUE(session->Navigate(tab, Page(L"again.html", "<p id='p'>again</p>")));
   EXPECT_EQ(session->Text(tab, L"p"), L"again");
-}
-
-// Internet Explorer's TabProcGrowth, a DWORD or a string of digits: a window's
-// tabs share at most that many processes, each further tab going to the one
-// with the fewest tabs; 0 keeps them in the frame's own process.
-TEST_F(ControlChannelTest, TabsShareProcessesAsTabProcGrowthSays) {
-  struct Case {
-    DWORD type;  // REG_NONE: no value
-    const wchar_t* value;
-    // Per tab, the first tab sharing its process; -1 for the frame's process.
-    std::vector<int> sharesWith;
-  };
-  const Case cases[] = {{REG_NONE, L"", {0, 1, 2, 3}},
-                        {REG_SZ, L"2", {0, 1, 0, 1}},
-                        {REG_DWORD, L"1", {0, 0, 0, 0}},
-                        {REG_DWORD, L"0", {-1, -1, -1, -1}},
-                        {REG_SZ, L"many", {0, 1, 2, 3}}};
-  const std::wstring page = Page(L"page.html", "<p>page</p>");
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.value);
-    const DWORD number = std::wcstoul(c.value, nullptr, 10);
-    const void* data = c.type == REG_DWORD ? static_cast<const void*>(&number) : c.value;
-    const DWORD size = c.type == REG_DWORD ? sizeof(number) : static_cast<DWORD>((wcslen(c.value) + 1) * 2);
-    if (c.type != REG_NONE) {
-      ASSERT_EQ(::RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\Main", L"TabProcGrowth",
-                                  c.type, data, size),
-                ERROR_SUCCESS);
-    }
-    BrowserSession* session = Start(page);
-    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\Main", L"TabProcGrowth");
-    ASSERT_TRUE(session);
-    std::vector<DWORD> processes = {session->TabProcess(session->Tabs().at(0))};
-    for (size_t i = 1; i < c.sharesWith.size(); ++i) processes.push_back(session->TabProcess(session->OpenTab(page)));
-    for (size_t i = 0; i < processes.size(); ++i) {
-      const int shares = c.sharesWith[i];
-      EXPECT_EQ(processes[i], shares < 0 ? session->FrameProcessId() : processes[shares]) << "tab " << i;
-      if (shares == static_cast<int>(i)) {
-        EXPECT_EQ(std::count(processes.begin(), processes.begin() + i, processes[i]), 0)
-            << "tab " << i << ": a new process";
-      }
-    }
-    EXPECT_EQ(session->TabProcesses().size(),
-              std::set<DWORD>(processes.begin(), processes.end()).size() - (c.sharesWith[0] < 0 ? 1 : 0));
-    ASSERT_TRUE(session->Stop());
-    sessions_.clear();
-  }
 }
 
 TEST_F(ControlChannelTest, TheMouseMovesOverAWindow) {
