@@ -33,7 +33,7 @@
 #include "BrowserSession.h"
 #include "ChildProcess.h"
 #include "HostRegistration.h"
-#include "Registry.h"
+#include "TabProcGrowth.h"
 #include "TestEnvironment.h"
 #include "ToolbarWindow.h"
 
@@ -43,7 +43,6 @@ using namespace tessary::test;
 namespace {
 
 constexpr int kRounds = 31;
-constexpr wchar_t kMainKey[] = L"Software\\Microsoft\\Internet Explorer\\Main";
 constexpr int kCallsPerRound = 15;
 
 double Median(std::vector<double> values) {
@@ -104,11 +103,13 @@ bool AddBrowser(Browsers* browsers, const std::wstring& page) {
 
 // One browser window with `count` tabs over 3 tab processes, each tab's toolbar up.
 bool AddSharedTabs(Browsers* browsers, const std::wstring& page, int count) {
-  WriteDword(HKEY_CURRENT_USER, kMainKey, L"TabProcGrowth", 3);
-  std::unique_ptr<BrowserSession> session = BrowserSession::Start(page);
-  while (session && static_cast<int>(session->Tabs().size()) < count && session->OpenTab(page)) {
+  std::unique_ptr<BrowserSession> session;
+  {
+    const TabProcGrowth growth(3);
+    session = BrowserSession::Start(page);
+    while (session && static_cast<int>(session->Tabs().size()) < count && session->OpenTab(page)) {
+    }
   }
-  DeleteValue(HKEY_CURRENT_USER, kMainKey, L"TabProcGrowth");
   if (!session || static_cast<int>(session->Tabs().size()) != count) return false;
   for (DWORD tab : session->Tabs()) {
     const auto bands = session->Toolbars(tab);

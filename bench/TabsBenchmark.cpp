@@ -34,7 +34,7 @@
 #include "ChildProcess.h"
 #include "ControlChannel.h"
 #include "HostRegistration.h"
-#include "Registry.h"
+#include "TabProcGrowth.h"
 #include "TestAddon.h"
 #include "TestEnvironment.h"
 #include "UniqueHandle.h"
@@ -44,7 +44,6 @@ using namespace tessary::test;
 
 namespace {
 
-constexpr wchar_t kMainKey[] = L"Software\\Microsoft\\Internet Explorer\\Main";
 constexpr int kOpens = 7;
 constexpr int kTabs = 12;
 constexpr int kMessagesPerTab = 150;
@@ -62,26 +61,14 @@ double Median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
-// TabProcGrowth for the frames started while it lives; none for nullopt.
-class Growth {
- public:
-  explicit Growth(std::optional<DWORD> processes) {
-    if (processes) WriteDword(HKEY_CURRENT_USER, kMainKey, L"TabProcGrowth", *processes);
-  }
-  ~Growth() { DeleteValue(HKEY_CURRENT_USER, kMainKey, L"TabProcGrowth"); }
-};
-
-std::string AskingPage(const std::string& message) {
-  return "<div id='request' data-message='" + message + "'></div><div id='answer'>none</div>";
-}
-
 // (1): from asking the frame for a tab to its main telling this program.
 std::vector<double> OpenToMain(std::optional<DWORD> growth, const std::wstring& folder, BackgroundClient& client) {
-  Growth setting(growth);
+  std::optional<TabProcGrowth> setting;
+  if (growth) setting.emplace(*growth);
   std::vector<double> times;
   auto session = BrowserSession::Start(WriteTestPage(folder, L"first.html", AskingPage("echo|first")));
   if (!session) return times;
-  WaitUntil([&] { return session->Text(session->Tabs().at(0), L"answer") == L"first"; }, 30000);
+  session->WaitForText(session->Tabs().at(0), L"answer", L"first", 30000);
   double arrived = 0;
   std::wstring expected;
   client.Channel().OnReceived([&](const std::wstring& text) {
@@ -125,12 +112,12 @@ struct ProcessGrowth {
 
 // (2): MB per tab the tab process grows by, from its first tab to its 12th.
 ProcessGrowth GrowthPerTab(const std::wstring& folder, bool waitForMain) {
-  Growth setting(1);
+  const TabProcGrowth setting(1);
   const std::wstring page = WriteTestPage(folder, L"memory.html", AskingPage("echo|ready"));
   auto session = BrowserSession::Start(page);
   if (!session) return {};
   const auto settle = [&](DWORD tab) {
-    if (waitForMain) WaitUntil([&] { return session->Text(tab, L"answer") == L"ready"; }, 30000);
+    if (waitForMain) session->WaitForText(tab, L"answer", L"ready", 30000);
     ::Sleep(500);
   };
   const DWORD first = session->Tabs().at(0);
@@ -152,7 +139,8 @@ ProcessGrowth GrowthPerTab(const std::wstring& folder, bool waitForMain) {
 
 // (3): messages per second, 12 tabs running their sequences at once.
 double Throughput(std::optional<DWORD> growth, const std::wstring& folder) {
-  Growth setting(growth);
+  std::optional<TabProcGrowth> setting;
+  if (growth) setting.emplace(*growth);
   const std::wstring page = WriteTestPage(
       folder, L"sequence.html",
       "<button id='run' data-count='" + std::to_string(kMessagesPerTab) +
@@ -162,7 +150,7 @@ double Throughput(std::optional<DWORD> growth, const std::wstring& folder) {
   if (!session) return -1;
   std::vector<DWORD> tabs = session->Tabs();
   while (static_cast<int>(tabs.size()) < kTabs) tabs.push_back(session->OpenTab(page));
-  for (DWORD tab : tabs) WaitUntil([&] { return session->Text(tab, L"answer") == L"ready"; }, 30000);
+  for (DWORD tab : tabs) session->WaitForText(tab, L"answer", L"ready", 30000);
   std::printf("  %zu tab processes\n", session->TabProcesses().size());
   const std::wstring done = L"run: ok " + std::to_wstring(kMessagesPerTab);
   const double start = Now();

@@ -23,8 +23,8 @@
 #include "NotesUser.h"
 #include "PageDriver.h"
 #include "Picture.h"
-#include "Registry.h"
 #include "PopupDriver.h"
+#include "TabProcGrowth.h"
 #include "TestEnvironment.h"
 #include "ToolbarPictures.h"
 
@@ -35,7 +35,6 @@ namespace {
 
 constexpr wchar_t kQuote[] = L"A note is a sentence worth finding again";
 constexpr int kBlue = 0, kRed = 2;  // the button's pictures without the mouse over it
-constexpr wchar_t kMainKey[] = L"Software\\Microsoft\\Internet Explorer\\Main";
 
 unsigned long Since(ULONGLONG start) { return static_cast<unsigned long>(::GetTickCount64() - start); }
 
@@ -117,13 +116,8 @@ bool SavePage(BrowserSession& session, DWORD tab, const wchar_t* file) {
 // picture is saved once its page has drawn.
 HWND OpenPopup(BrowserSession& session) {
   const HWND toolbar = ToolbarOf(session, session.FrontTab());
-  HWND popup = nullptr;
-  const auto shown = [&] { return (popup = FindPopupDialog()) && ::IsWindowVisible(popup); };
-  for (int click = 0; click < 5 && !shown(); ++click) {
-    PressToolbarButton(toolbar);
-    WaitUntil(shown, 5000);
-  }
-  if (!shown()) {
+  const HWND popup = OpenPopupWith(toolbar, 5, 5000);
+  if (!popup) {
     Fail("opening the popup");
     return nullptr;
   }
@@ -220,7 +214,8 @@ bool Run() {
   const std::wstring folder = MakeTempFolder(L"demo");
   // As on a machine that sets it, and as Remote Desktop servers do with 1.
   std::printf("demo: TabProcGrowth 2: the browser runs its tabs in at most two processes\n");
-  if (!WriteDword(HKEY_CURRENT_USER, kMainKey, L"TabProcGrowth", 2)) return Fail("setting TabProcGrowth");
+  const TabProcGrowth growth(2);
+  if (!growth.IsSet()) return Fail("setting TabProcGrowth");
   const std::wstring page = WriteTestPage(
       folder, L"article.html",
       "<html><head><title>An article</title></head><body><h1>Tessary Notes</h1>"
@@ -241,7 +236,6 @@ bool Run() {
   const bool stopped = session->Stop();
   std::printf("demo: the browser %s\n", stopped ? "closed" : "had to be terminated");
   WaitForHostEnd(host, closed);
-  DeleteValue(HKEY_CURRENT_USER, kMainKey, L"TabProcGrowth");
   return ok && stopped;
 }
 

@@ -1,26 +1,18 @@
 #include "StandInTest.h"
 
+#include <algorithm>
+
 #include "ChildProcess.h"
 #include "HostRegistration.h"
-#include "Registry.h"
 #include "TestEnvironment.h"
 
 namespace tessary::test {
-namespace {
 
-constexpr wchar_t kMainKey[] = L"Software\\Microsoft\\Internet Explorer\\Main";
-
-}  // namespace
-
-TabProcGrowth::TabProcGrowth(DWORD processes) {
-  EXPECT_TRUE(WriteDword(HKEY_CURRENT_USER, kMainKey, L"TabProcGrowth", processes));
-}
-
-TabProcGrowth::~TabProcGrowth() { DeleteValue(HKEY_CURRENT_USER, kMainKey, L"TabProcGrowth"); }
-
-std::string AskingPage(const std::string& messages) {
-  return "<div id='request' data-message='" + messages +
-         "'></div><div id='answer'>none</div><div id='active'></div><div id='scripts'></div>";
+std::wstring ChannelsAnswer(std::vector<DWORD> tabs) {
+  std::sort(tabs.begin(), tabs.end());
+  std::wstring answer = L"channels ";
+  for (size_t i = 0; i < tabs.size(); ++i) answer += (i ? L"," : L"") + std::to_wstring(tabs[i]);
+  return answer;
 }
 
 std::wstring WindowClass(HWND window) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "BrowserSession.h"
+#include "TabProcGrowth.h"
 #include "ToolbarPictures.h"
 
 namespace tessary::test {
@@ -38,20 +39,9 @@ class AgentStandInTest : public StandInTest {
   void TearDown() override;
 };
 
-// Internet Explorer's TabProcGrowth, as frames started while it lives read it:
-// how many tab processes a frame runs (0: its tabs in its own process). The
-// value goes with the object.
-class TabProcGrowth {
- public:
-  explicit TabProcGrowth(DWORD processes);
-  ~TabProcGrowth();
-  TabProcGrowth(const TabProcGrowth&) = delete;
-  TabProcGrowth& operator=(const TabProcGrowth&) = delete;
-};
-
-// A page of the test extension's kind that sends its messages (one per line)
-// and shows the last answer, whether its tab was active, and its scripts.
-std::string AskingPage(const std::string& messages);
+// The test extension's background page's answer to "channels" while these
+// tabs are connected (in any order).
+std::wstring ChannelsAnswer(std::vector<DWORD> tabs);
 
 // The class name of a window.
 std::wstring WindowClass(HWND window);

@@ -14,11 +14,6 @@ namespace {
 
 class ConversationTest : public AgentStandInTest {
  protected:
-  // Waits until the element shows the text (the agent works asynchronously).
-  static bool WaitForText(BrowserSession& session, DWORD tab, const std::wstring& id, const std::wstring& text,
-                          DWORD timeoutMs = 20000) {
-    return WaitUntil([&] { return session.Text(tab, id) == text; }, timeoutMs);
-  }
   static bool WaitForLogLine(const std::string& line, DWORD timeoutMs = 20000) {
     return WaitUntil([&] { return HasLine(LogFilePath(), line); }, timeoutMs);
   }
@@ -30,13 +25,13 @@ TEST_F(ConversationTest, AStringTravelsToTheBackgroundPageIntoStorageAndBack) {
       Start(Page(L"ask.html", AskingPage(u8"set|greeting|Z\u00f6e \u4e2d\u6587 \U0001F600 <&>\nget|greeting")));
   ASSERT_TRUE(session);
   const DWORD tab = session->Tabs().at(0);
-  EXPECT_TRUE(WaitForText(*session, tab, L"answer", L"string:" + stored)) << Narrow(session->Text(tab, L"answer"));
+  EXPECT_TRUE(session->WaitForText(tab, L"answer", L"string:" + stored)) << Narrow(session->Text(tab, L"answer"));
   EXPECT_EQ(session->Text(tab, L"scripts"), L"mustache.js;content.js;");
   EXPECT_EQ(session->Text(tab, L"active"), L"yes");
 
   // An empty string arrives as an empty string.
   ASSERT_TRUE(session->Navigate(tab, Page(L"empty.html", AskingPage("echo|"))));
-  EXPECT_TRUE(WaitForText(*session, tab, L"answer", L""));
+  EXPECT_TRUE(session->WaitForText(tab, L"answer", L""));
 }
 
 TEST_F(ConversationTest, TabsInTwoProcessesConnectAsTwoTabsAndDisconnectWhenTheyGo) {
@@ -46,8 +41,8 @@ TEST_F(ConversationTest, TabsInTwoProcessesConnectAsTwoTabsAndDisconnectWhenThey
   const DWORD second = session->OpenTab(Page(L"two.html", AskingPage("echo|two")));
   ASSERT_NE(second, 0u);
   ASSERT_NE(first, second);
-  EXPECT_TRUE(WaitForText(*session, first, L"answer", L"one"));
-  EXPECT_TRUE(WaitForText(*session, second, L"answer", L"two"));
+  EXPECT_TRUE(session->WaitForText(first, L"answer", L"one"));
+  EXPECT_TRUE(session->WaitForText(second, L"answer", L"two"));
   const std::string firstId = std::to_string(first);
   const std::string secondId = std::to_string(second);
   EXPECT_TRUE(WaitForLogLine("BG Script: onConnect " + firstId + " " + Narrow(Page(L"one.html", AskingPage("echo|one")))));
@@ -55,7 +50,7 @@ TEST_F(ConversationTest, TabsInTwoProcessesConnectAsTwoTabsAndDisconnectWhenThey
   // The tab in front is the active one; a page loaded behind it is not.
   EXPECT_EQ(session->Text(second, L"active"), L"yes");
   ASSERT_TRUE(session->Navigate(first, Page(L"behind.html", AskingPage("echo|behind"))));
-  EXPECT_TRUE(WaitForText(*session, first, L"answer", L"behind"));
+  EXPECT_TRUE(session->WaitForText(first, L"answer", L"behind"));
   EXPECT_EQ(session->Text(first, L"active"), L"no");
   // Navigating away ended the first page's connection, with its own channel.
   EXPECT_TRUE(WaitForLogLine("BG Script: onDisconnect " + firstId + " same channel"));
@@ -68,10 +63,10 @@ TEST_F(ConversationTest, AKilledHostLeavesTheTabsWorking) {
   BrowserSession* session = Start(Page(L"before.html", AskingPage("echo|before")));
   ASSERT_TRUE(session);
   const DWORD tab = session->Tabs().at(0);
-  ASSERT_TRUE(WaitForText(*session, tab, L"answer", L"before"));
+  ASSERT_TRUE(session->WaitForText(tab, L"answer", L"before"));
   KillHost();
   ASSERT_TRUE(session->Navigate(tab, Page(L"after.html", AskingPage("echo|after"))));
-  EXPECT_TRUE(WaitForText(*session, tab, L"scripts", L"mustache.js;content.js;"));
+  EXPECT_TRUE(session->WaitForText(tab, L"scripts", L"mustache.js;content.js;"));
   EXPECT_EQ(session->Text(tab, L"answer"), L"none");
   ASSERT_NE(session->OpenTab(Page(L"more.html", "<p id='text'>still browsing</p>")), 0u);
   EXPECT_TRUE(session->IsRunning());

@@ -6,7 +6,6 @@
 // follows setIcon and opens the popup under itself.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <set>
 
 #include "BackgroundClient.h"
@@ -32,9 +31,6 @@ class SharedTabProcessTest : public AgentStandInTest {
     UnregisterToolbar();
   }
 
-  static bool WaitForText(BrowserSession& session, DWORD tab, const std::wstring& id, const std::wstring& text) {
-    return WaitUntil([&] { return session.Text(tab, id) == text; }, 20000);
-  }
   static std::string Line(const char* what, DWORD tab) {
     return std::string("BG Script: ") + what + std::to_string(tab);
   }
@@ -67,7 +63,7 @@ void SharedTabProcessTest::ThreeTabsShareOneProcess(DWORD growth) {
   // Every page has its scripts, connects as its own tab, and its answer alone.
   for (size_t i = 0; i < tabs.size(); ++i) {
     const DWORD tab = tabs[i];
-    EXPECT_TRUE(WaitForText(*session, tab, L"answer", names[i]))
+    EXPECT_TRUE(session->WaitForText(tab, L"answer", names[i]))
         << "tab " << tab << ": " << Narrow(session->Text(tab, L"answer"));
     EXPECT_EQ(session->Text(tab, L"scripts"), L"mustache.js;content.js;");
     EXPECT_EQ(CountLines(LogFilePath(), Line("onConnect ", tab) + " " + Narrow(pages[i])), 1);
@@ -78,7 +74,7 @@ void SharedTabProcessTest::ThreeTabsShareOneProcess(DWORD growth) {
     ASSERT_TRUE(session->SwitchTab(tab));
     const std::wstring id = std::to_wstring(tab);
     ASSERT_TRUE(session->Navigate(tab, Page(L"ask" + id + L".html", AskingPage("activetab"))));
-    EXPECT_TRUE(WaitForText(*session, tab, L"answer", L"active " + id + L" asked by " + id))
+    EXPECT_TRUE(session->WaitForText(tab, L"answer", L"active " + id + L" asked by " + id))
         << Narrow(session->Text(tab, L"answer"));
   }
   BackgroundClient background(1);
@@ -95,10 +91,9 @@ void SharedTabProcessTest::ThreeTabsShareOneProcess(DWORD growth) {
   for (DWORD tab : tabs) {
     const std::wstring again = L"again " + std::to_wstring(tab);
     ASSERT_TRUE(session->Navigate(tab, Page(again + L".html", AskingPage("echo|" + Narrow(again)))));
-    EXPECT_TRUE(WaitForText(*session, tab, L"answer", again)) << Narrow(session->Text(tab, L"answer"));
+    EXPECT_TRUE(session->WaitForText(tab, L"answer", again)) << Narrow(session->Text(tab, L"answer"));
   }
-  const auto [low, high] = std::minmax(tabs[0], tabs[1]);
-  EXPECT_EQ(background.Ask(L"channels"), L"channels 1," + std::to_wstring(low) + L"," + std::to_wstring(high));
+  EXPECT_EQ(background.Ask(L"channels"), ChannelsAnswer({1, tabs[0], tabs[1]}));
   EXPECT_EQ(CountLines(LogFilePath(), gone), before + 1);
   EveryToolbarShows(*session, tabs, background);
   EveryToolbarOpensThePopupUnderItself(*session, tabs);
@@ -129,10 +124,8 @@ void SharedTabProcessTest::EveryToolbarOpensThePopupUnderItself(BrowserSession& 
     ASSERT_TRUE(session.SwitchTab(tab));
     const HWND toolbar = ProductToolbar(session, tab);
     ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(toolbar) != FALSE; }, 10000));
-    HWND popup = nullptr;
-    PressToolbarButton(toolbar);
-    ASSERT_TRUE(WaitUntil([&] { return (popup = FindPopupDialog()) && ::IsWindowVisible(popup); }, 30000))
-        << "tab " << tab;
+    const HWND popup = OpenPopupWith(toolbar);
+    ASSERT_NE(popup, nullptr) << "tab " << tab;
     ++opened;
     RECT bar = {}, shown = {};
     ::GetWindowRect(toolbar, &bar);

@@ -55,13 +55,7 @@ class NotesInBrowserTest : public AgentStandInTest {
   // that is still closing refuses the first press); its page, or a driver
   // without a document.
   PageDriver OpenPopup(BrowserSession* session, DWORD tab) {
-    HWND toolbar = ToolbarOf(session, tab);
-    HWND dialog = nullptr;
-    const auto shown = [&] { return (dialog = FindPopupDialog()) && ::IsWindowVisible(dialog); };
-    for (int press = 0; toolbar && press < 5 && !shown(); ++press) {
-      PressToolbarButton(toolbar);
-      WaitUntil(shown, 6000, 100);
-    }
+    const HWND dialog = OpenPopupWith(ToolbarOf(session, tab));
     return PageDriver(dialog ? PageDocument(dialog) : nullptr);
   }
   static bool ClosePopup() {

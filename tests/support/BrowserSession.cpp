@@ -183,6 +183,10 @@ std::wstring BrowserSession::Value(DWORD tab, const std::wstring& id) {
   return IsControlOk(reply) && reply.size() > 1 ? reply[1] : L"";
 }
 
+bool BrowserSession::WaitForText(DWORD tab, const std::wstring& id, const std::wstring& text, DWORD timeoutMs) {
+  return WaitUntil([&] { return Text(tab, id) == text; }, timeoutMs);
+}
+
 bool BrowserSession::MoveMouse(HWND window, int x, int y) {
   return Ok(Request({L"mouse", ControlWindowField(window), std::to_wstring(x), std::to_wstring(y)}));
 }

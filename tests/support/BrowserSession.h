@@ -97,6 +97,8 @@ class BrowserSession {
   // The markup inside an element, or inside the page's body for an empty id.
   std::wstring Html(DWORD tab, const std::wstring& id = L"");
   std::wstring Value(DWORD tab, const std::wstring& id);
+  // Waits until an element shows the text (content scripts work asynchronously).
+  bool WaitForText(DWORD tab, const std::wstring& id, const std::wstring& text, DWORD timeoutMs = 20000);
 
   // Moves the mouse to a point of a window's client area.
   bool MoveMouse(HWND window, int x, int y);

@@ -28,6 +28,16 @@ void PressToolbarButton(HWND toolbar) {
   ::SendMessageTimeoutW(toolbar, WM_LBUTTONUP, 0, point, SMTO_NORMAL, 10000, &ignored);
 }
 
+HWND OpenPopupWith(HWND toolbar, int presses, DWORD waitMs) {
+  HWND popup = nullptr;
+  const auto shown = [&popup] { return (popup = FindPopupDialog()) && ::IsWindowVisible(popup); };
+  for (int press = 0; toolbar && press < presses && !shown(); ++press) {
+    PressToolbarButton(toolbar);
+    WaitUntil(shown, waitMs, 100);
+  }
+  return shown() ? popup : nullptr;
+}
+
 HWND PageWindow(HWND window) {
   HWND page = nullptr;
   ::EnumChildWindows(

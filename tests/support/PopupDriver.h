@@ -17,6 +17,11 @@ HWND FindPopupDialog();
 // edge of the toolbar window: the user's way of asking for the popup.
 void PressToolbarButton(HWND toolbar);
 
+// Presses the toolbar's button until the popup shows (a toolbar ignores the
+// presses that come before it holds the host's object), up to `presses` times,
+// waiting `waitMs` after each; the popup's dialog, or null when it did not show.
+HWND OpenPopupWith(HWND toolbar, int presses = 5, DWORD waitMs = 6000);
+
 // The page window (class "Internet Explorer_Server") below the window (for a
 // tab of the stand-in, its window: BrowserSession::TabWindow); null when there
 // is none.

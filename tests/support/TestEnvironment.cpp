@@ -208,6 +208,11 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD in
   return true;
 }
 
+std::string AskingPage(const std::string& messages) {
+  return "<div id='request' data-message='" + messages +
+         "'></div><div id='answer'>none</div><div id='active'></div><div id='scripts'></div>";
+}
+
 namespace {
 
 unsigned EnvironmentNumber(const wchar_t* name, unsigned fallback) {

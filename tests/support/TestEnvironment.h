@@ -56,6 +56,11 @@ std::wstring FileUrl(const std::wstring& path);
 
 std::string Narrow(const std::wstring& text);
 
+// A page for the test extension's content script: it sends its messages (one
+// per line) to the background page and shows the last answer, whether its tab
+// was active, and the scripts that ran.
+std::string AskingPage(const std::string& messages);
+
 // The size of a load test: small in the test suite, heavy with the environment
 // variable TESSARY_HEAVY_TESTS set to 1.
 int LoadSize(int suiteSize, int heavySize);

@@ -48,9 +48,6 @@ class Wow64TabTest : public StandInTest {
       ASSERT_EQ(RegisterToolbar(bits), 0u);
     }
   }
-  static bool WaitForText(BrowserSession& session, DWORD tab, const std::wstring& id, const std::wstring& text) {
-    return WaitUntil([&] { return session.Text(tab, id) == text; }, 20000);
-  }
 };
 
 TEST_F(Wow64TabTest, ATabLoadsTheAddOnsRegisteredForItsOwnKindOfProcess) {
@@ -99,7 +96,7 @@ TEST_F(Wow64TabTest, ContentScriptsOfA32BitTabConverseWithThe64BitHost) {
   ASSERT_TRUE(session);
   const DWORD tab = session->Tabs().at(0);
   ASSERT_TRUE(Is32BitProcess(session->TabProcess(tab)));
-  EXPECT_TRUE(WaitForText(*session, tab, L"answer", L"string:Z\u00f6e \u4e2d\U0001F600"))
+  EXPECT_TRUE(session->WaitForText(tab, L"answer", L"string:Z\u00f6e \u4e2d\U0001F600"))
       << Narrow(session->Text(tab, L"answer"));
   EXPECT_EQ(session->Text(tab, L"scripts"), L"mustache.js;content.js;");
   EXPECT_EQ(session->Text(tab, L"active"), L"yes");
@@ -110,7 +107,7 @@ TEST_F(Wow64TabTest, ContentScriptsOfA32BitTabConverseWithThe64BitHost) {
   // A 64-bit tab of the same frame reaches the same host; the host stays 64-bit.
   const DWORD tab64 = session->OpenTab(Page(L"ask64.html", AskingPage("get|name")), 30000, TabBits::k64);
   ASSERT_NE(tab64, 0u);
-  EXPECT_TRUE(WaitForText(*session, tab64, L"answer", L"string:Z\u00f6e \u4e2d\U0001F600"));
+  EXPECT_TRUE(session->WaitForText(tab64, L"answer", L"string:Z\u00f6e \u4e2d\U0001F600"));
   const std::vector<DWORD> hosts = FindProcesses(L"TessaryBG.exe");
   ASSERT_EQ(hosts.size(), 1u);
   EXPECT_FALSE(Is32BitProcess(hosts[0]));
