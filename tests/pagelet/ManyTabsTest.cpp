@@ -119,6 +119,7 @@ TEST_F(ManyTabsTest, AKilledTabIsDisconnectedAndTheOthersAreStillServed) {
 // tab goes, no page outlives its tab, and every live tab still converses. A
 // failing run prints its seed: TESSARY_FUZZ_SEED=<seed> replays it.
 TEST_F(ManyTabsTest, TwelveTabsOfBothKindsOverThreeProcessesInRandomOrder) {
+  TESSARY_SKIP_WITHOUT_32_BIT();
   // Both kinds of the agent, as an installer registers them.
   struct Agent32 {
     Agent32() { EXPECT_EQ(RegisterAgent(AddonBits::k32), 0u); }

@@ -226,6 +226,13 @@ unsigned EnvironmentNumber(const wchar_t* name, unsigned fallback) {
 unsigned FuzzSeed(unsigned fallback) { return EnvironmentNumber(L"TESSARY_FUZZ_SEED", fallback); }
 int FuzzSequences(int fallback) { return static_cast<int>(EnvironmentNumber(L"TESSARY_FUZZ_SEQUENCES", fallback)); }
 
+bool RunsThirtyTwoBitPrograms() {
+  wchar_t folder[MAX_PATH];
+  const UINT length = ::GetSystemWow64DirectoryW(folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return false;
+  return ::GetFileAttributesW((std::wstring(folder) + L"\\regsvr32.exe").c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 int LoadSize(int suiteSize, int heavySize) {
   wchar_t value[8] = {};
   const DWORD length = ::GetEnvironmentVariableW(L"TESSARY_HEAVY_TESTS", value, ARRAYSIZE(value));

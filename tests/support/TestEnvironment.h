@@ -61,6 +61,14 @@ std::string Narrow(const std::wstring& text);
 // was active, and the scripts that ran.
 std::string AskingPage(const std::string& messages);
 
+// Whether this Windows runs 32-bit programs: its WoW64 folder has them. A
+// prefix made on a kernel without 32-bit support has an empty one, and the
+// tests of 32-bit tabs and add-ons skip themselves there, saying why.
+bool RunsThirtyTwoBitPrograms();
+#define TESSARY_SKIP_WITHOUT_32_BIT()                  \
+  if (!::tessary::test::RunsThirtyTwoBitPrograms()) \
+  GTEST_SKIP() << "this machine cannot run 32-bit programs"
+
 // The size of a load test: small in the test suite, heavy with the environment
 // variable TESSARY_HEAVY_TESTS set to 1.
 int LoadSize(int suiteSize, int heavySize);

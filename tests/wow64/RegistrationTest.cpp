@@ -80,7 +80,9 @@ bool InterfaceInNoView(const std::wstring& iid) {
 
 class AddonViewsTest : public ::testing::Test {
  protected:
+  void SetUp() override { TESSARY_SKIP_WITHOUT_32_BIT(); }
   void TearDown() override {
+    if (IsSkipped()) return;
     for (const Addon& addon : kAddons) {
       for (AddonBits bits : {AddonBits::k64, AddonBits::k32}) addon.unregistration(bits);
     }

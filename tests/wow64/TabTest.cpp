@@ -29,10 +29,12 @@ bool Is32BitProcess(DWORD id) {
 class Wow64TabTest : public StandInTest {
  protected:
   void SetUp() override {
+    TESSARY_SKIP_WITHOUT_32_BIT();
     StandInTest::SetUp();
     ASSERT_EQ(RegisterHost(), 0u);
   }
   void TearDown() override {
+    if (IsSkipped()) return;
     StandInTest::TearDown();
     EXPECT_TRUE(WaitForNoHost(15000)) << "the host program outlived the add-ons";
     for (AddonBits bits : kBoth) {
