@@ -12,6 +12,19 @@
 namespace tessary::barlet {
 namespace {
 
+// The host program places the popup in physical pixels. A browser aware of
+// the display's scaling (Internet Explorer 11) sees its windows so already;
+// one that is not sees them scaled down, and the point is scaled up to the
+// monitor's pixels (per monitor from Windows 8.1, for the system before).
+POINT PhysicalPoint(HWND window, POINT point) {
+  using Convert = BOOL(WINAPI*)(HWND, POINT*);
+  static const auto perMonitor = reinterpret_cast<Convert>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "LogicalToPhysicalPointForPerMonitorDPI")));
+  POINT converted = point;
+  const BOOL done = perMonitor ? perMonitor(window, &converted) : ::LogicalToPhysicalPoint(window, &converted);
+  return done ? converted : point;
+}
+
 constexpr int kPictureStrip = 36;
 constexpr int kImageSize = 32;
 
@@ -144,7 +157,8 @@ LRESULT CMFToolbar::OnCommand(WPARAM wParam) {
   // opened is the host program's business.
   RECT rect = {};
   ::GetWindowRect(window_, &rect);
-  host_->showPopup(rect.right, rect.bottom);
+  const POINT corner = PhysicalPoint(window_, POINT{rect.right, rect.bottom});
+  host_->showPopup(corner.x, corner.y);
   return 0;
 }
 

@@ -13,16 +13,16 @@
 ; setup.exe /S installs silently; /D=<folder> (last) installs elsewhere.
 ; uninstall.exe /S uninstalls silently; /REMOVEDATA also removes the user's
 ; data folder (%LOCALAPPDATA%\Tessary: the storage and the log), which the
-; uninstaller otherwise keeps.
+; uninstaller otherwise keeps; /UPGRADE (given by a newer setup.exe) leaves in
+; place what cannot be removed now, for the newer release to replace.
 ;
-; setup.exe is a 32-bit program; the host program and its add-ons are 64-bit:
-; their files go to the 64-bit Program Files, their registration runs through
-; the 64-bit regsvr32 (file system redirection off) and the installer's own
-; registry entries are written in the 64-bit view. The 32-bit add-ons, when the
-; staged folder holds them (pagelet32.dll, barlet32.dll), go next to them and
-; are registered through the 32-bit regsvr32, which writes the 32-bit view.
+; setup.exe is a 64-bit program, as the host program is: the product runs on
+; 64-bit Windows only. The 32-bit add-ons, when the staged folder holds them
+; (pagelet32.dll, barlet32.dll), go next to the 64-bit ones and are registered
+; through the 32-bit regsvr32 of SysWOW64, which writes the 32-bit view; a
+; Windows without SysWOW64 runs no 32-bit tabs, and they are left unregistered.
 
-Unicode true
+Target amd64-unicode
 ; The name people look for; the manifest's execution level keeps Windows from
 ; treating it by its name.
 !pragma warning disable 9000
@@ -33,7 +33,6 @@ SetCompressor /SOLID lzma
 !include LogicLib.nsh
 !include FileFunc.nsh
 !include Sections.nsh
-!include x64.nsh
 !include MUI2.nsh
 !include "${FILES}"
 
@@ -41,6 +40,8 @@ SetCompressor /SOLID lzma
 !define PUBLISHER "Tessary"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tessary"
 !define HOST "TessaryBG.exe"
+; The uninstaller's /UPGRADE: 1 when a newer release replaces this one.
+Var Upgrade
 !if /FileExists "${STAGE}/pagelet32.dll"
   !define ADDONS32
 !endif
@@ -85,22 +86,60 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "${PUBLISHER}"
 !insertmacro EndHost "un."
 
 ; A program that Internet Explorer still has loaded cannot be deleted, but it
-; can be renamed: the new file takes its place, the old one goes at the next
-; restart.
-!macro MakeRoomFor name
-  ${If} ${FileExists} "$INSTDIR\${name}"
-    Delete "$INSTDIR\${name}"
-    ${If} ${FileExists} "$INSTDIR\${name}"
-      Delete "$INSTDIR\${name}.old"
-      Rename "$INSTDIR\${name}" "$INSTDIR\${name}.old"
-      Delete /REBOOTOK "$INSTDIR\${name}.old"
+; can be renamed: it moves aside to a name of its own, which goes at the next
+; restart. Never is the program's own path marked for deletion at restart: a
+; newer release writes its file there, and the restart would delete that.
+; $R9 tells whether the path is free now.
+!macro MoveAside un
+  Function ${un}MoveAside
+    Exch $R0
+    StrCpy $R9 1
+    Delete $R0
+    ${IfNot} ${FileExists} $R0
+      Pop $R0
+      Return
     ${EndIf}
+    GetTempFileName $R1 "$INSTDIR"
+    Delete $R1
+    ClearErrors
+    Rename $R0 $R1
+    ${If} ${Errors}
+      DetailPrint "$R0 is in use and cannot be moved aside"
+      StrCpy $R9 0
+    ${Else}
+      Delete /REBOOTOK $R1
+    ${EndIf}
+    Pop $R0
+  FunctionEnd
+!macroend
+!insertmacro MoveAside ""
+!insertmacro MoveAside "un."
+
+; A program's new file, in place now, or, where the old one is held so that it
+; cannot even be moved, written beside it and moved into its place at the next
+; restart.
+!macro InstallProgram name
+  Push "$INSTDIR\${name}"
+  Call MoveAside
+  ${If} $R9 == 1
+    File "${STAGE}/${name}"
+  ${Else}
+    GetTempFileName $R1 "$INSTDIR"
+    File "/oname=$R1" "${STAGE}/${name}"
+    Rename /REBOOTOK $R1 "$INSTDIR\${name}"
   ${EndIf}
 !macroend
 
-!macro InstallProgram name
-  !insertmacro MakeRoomFor "${name}"
-  File "${STAGE}/${name}"
+; Removing a program: moved aside where it is in use. What cannot even be moved
+; stays for the newer release in an upgrade, and goes at the next restart
+; otherwise.
+!macro RemoveProgram name
+  Push "$INSTDIR\${name}"
+  Call un.MoveAside
+  ${If} $R9 == 0
+  ${AndIf} $Upgrade == 0
+    Delete /REBOOTOK "$INSTDIR\${name}"
+  ${EndIf}
 !macroend
 
 ; Runs a registration command; a failure ends the installation with a message.
@@ -121,26 +160,27 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "${PUBLISHER}"
   Pop $0
 !macroend
 
-; An add-on of 64 or 32 bits goes through the regsvr32 of its own size: with
-; the file system redirection off, System32's is the 64-bit one; with it on,
-; this 32-bit installer reaches SysWOW64's, the 32-bit one.
+; An add-on of 64 or 32 bits goes through the regsvr32 of its own size:
+; System32's is the 64-bit one, SysWOW64's the 32-bit one.
 !macro RegisterAddon name what bits
   !if ${bits} == 32
-    ${EnableX64FSRedirection}
-  !endif
-  !insertmacro Register '"$SYSDIR\regsvr32.exe" /s "$INSTDIR\${name}"' "${what}"
-  !if ${bits} == 32
-    ${DisableX64FSRedirection}
+    ${If} ${FileExists} "$WINDIR\SysWOW64\regsvr32.exe"
+      !insertmacro Register '"$WINDIR\SysWOW64\regsvr32.exe" /s "$INSTDIR\${name}"' "${what}"
+    ${Else}
+      DetailPrint "This Windows runs no 32-bit programs: ${what} is not registered"
+    ${EndIf}
+  !else
+    !insertmacro Register '"$SYSDIR\regsvr32.exe" /s "$INSTDIR\${name}"' "${what}"
   !endif
 !macroend
 
 !macro UnregisterAddon name what bits
   !if ${bits} == 32
-    ${EnableX64FSRedirection}
-  !endif
-  !insertmacro Unregister '"$SYSDIR\regsvr32.exe" /u /s "$INSTDIR\${name}"' "${what}"
-  !if ${bits} == 32
-    ${DisableX64FSRedirection}
+    ${If} ${FileExists} "$WINDIR\SysWOW64\regsvr32.exe"
+      !insertmacro Unregister '"$WINDIR\SysWOW64\regsvr32.exe" /u /s "$INSTDIR\${name}"' "${what}"
+    ${EndIf}
+  !else
+    !insertmacro Unregister '"$SYSDIR\regsvr32.exe" /u /s "$INSTDIR\${name}"' "${what}"
   !endif
 !macroend
 
@@ -149,7 +189,7 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "${PUBLISHER}"
 !macroend
 
 !macro RemoveAddon name what bits
-  Delete /REBOOTOK "$INSTDIR\${name}"
+  !insertmacro RemoveProgram "${name}"
 !macroend
 
 ; Every add-on with what it is and its size, for one of the macros above: the
@@ -173,7 +213,7 @@ Function RemoveInstalledRelease
   ${EndIf}
   DetailPrint "Removing the installed release from $1"
   ; _?= keeps the uninstaller in place, so that it can be waited for.
-  ExecWait '"$1\uninstall.exe" /S _?=$1' $0
+  ExecWait '"$1\uninstall.exe" /S /UPGRADE _?=$1' $0
   ${If} $0 != 0
     DetailPrint "The installed release's uninstaller ended with code $0"
   ${EndIf}
@@ -182,10 +222,6 @@ Function RemoveInstalledRelease
 FunctionEnd
 
 Function .onInit
-  ${IfNot} ${RunningX64}
-    MessageBox MB_ICONSTOP "${PRODUCT} needs 64-bit Windows." /SD IDOK
-    Abort
-  ${EndIf}
   SetRegView 64
   ; An update goes where the installed release is, unless /D= says otherwise.
   ${If} $INSTDIR == "$PROGRAMFILES64\${PRODUCT}"
@@ -199,7 +235,6 @@ FunctionEnd
 Section "${PRODUCT}" Install
   SectionIn RO
   SetRegView 64
-  ${DisableX64FSRedirection}
   Call EndHost
   Call RemoveInstalledRelease
 
@@ -227,13 +262,11 @@ Section "${PRODUCT}" Install
 
   !insertmacro Register '"$INSTDIR\${HOST}" /RegServer' "the host program"
   !insertmacro ForEachAddon RegisterAddon
-  ${EnableX64FSRedirection}
 SectionEnd
 
 Section "un.${PRODUCT}" UninstallProduct
   SectionIn RO
   SetRegView 64
-  ${DisableX64FSRedirection}
   ; Unregistered first: then nothing starts the host program again.
   !insertmacro ForEachAddon UnregisterAddon
   Call un.EndHost
@@ -241,12 +274,15 @@ Section "un.${PRODUCT}" UninstallProduct
 
   !insertmacro RemoveExtensionFiles
   Delete "$INSTDIR\config.xml"
-  Delete /REBOOTOK "$INSTDIR\${HOST}"
+  !insertmacro RemoveProgram "${HOST}"
   !insertmacro ForEachAddon RemoveAddon
   Delete "$INSTDIR\uninstall.exe"
-  RMDir "$INSTDIR"
+  ${If} $Upgrade == 1
+    RMDir "$INSTDIR"
+  ${Else}
+    RMDir /REBOOTOK "$INSTDIR"
+  ${EndIf}
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
-  ${EnableX64FSRedirection}
 SectionEnd
 
 Section /o "un.Remove my data (notes, settings and the log)" RemoveData
@@ -260,5 +296,11 @@ Function un.onInit
   ${GetOptions} $0 "/REMOVEDATA" $1
   ${IfNot} ${Errors}
     !insertmacro SelectSection ${RemoveData}
+  ${EndIf}
+  StrCpy $Upgrade 0
+  ClearErrors
+  ${GetOptions} $0 "/UPGRADE" $1
+  ${IfNot} ${Errors}
+    StrCpy $Upgrade 1
   ${EndIf}
 FunctionEnd

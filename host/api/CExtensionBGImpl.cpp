@@ -83,7 +83,7 @@ void CExtensionBGImpl::firstRun() { FirstRun(Host().log); }
 
 void CExtensionBGImpl::checkUpdate() { StartUpdateCheck(); }
 
-void CExtensionBGImpl::setIcon(int n) { SetIcon(n, &Api().authenticated); }
+void CExtensionBGImpl::setIcon(int n) { SetIcon(n, &Api().authenticated, Host().log); }
 
 void CExtensionBGImpl::saveToFile(BSTR str1, BSTR str2) { SaveToFile(str1, str2, Host().log); }
 

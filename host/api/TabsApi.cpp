@@ -25,6 +25,9 @@ constexpr size_t kMaxReopenedTabs = 30;
 // Long enough for the reopened tabs' page agents to hold the host program
 // themselves before the thread lets go of it.
 constexpr DWORD kHoldHostMs = 5000;
+// How long setIcon waits for one toolbar that answers at all: a tab busy for
+// longer takes its state later.
+constexpr UINT kToolbarAnswerMs = 1000;
 
 ComPtr<IShellWindows> ShellWindows() {
   ComPtr<IShellWindows> list;
@@ -141,11 +144,23 @@ int ActiveTab(Log& log) {
 
 // The toolbars are found first, once, and then told: finding them asks the
 // system about windows of other processes, and the tabs' pages are passed over.
-void SetIcon(int state, bool* authenticated) {
+// A tab whose thread has stopped pumping would hold the background page with
+// it: a window the system sees as hung is not waited for, and none longer than
+// the bound. Such a toolbar gets the state posted, to take when its tab
+// pumps again.
+void SetIcon(int state, bool* authenticated, Log& log) {
   *authenticated = state != 0;
   for (HWND frame : FrameWindows()) {
     for (HWND toolbar : FindDescendants(frame, kToolbarWindowClass, kFrameTabWindowClass)) {
-      ::SendMessageW(toolbar, WM_TOOLBAR_SETSTATE, 0, state);
+      DWORD_PTR answer = 0;
+      if (::SendMessageTimeoutW(toolbar, WM_TOOLBAR_SETSTATE, 0, state, SMTO_ABORTIFHUNG | SMTO_ERRORONEXIT,
+                                kToolbarAnswerMs, &answer)) {
+        continue;
+      }
+      const DWORD error = ::GetLastError();
+      log.Warning() << "setIcon: the toolbar " << static_cast<long long>(reinterpret_cast<uintptr_t>(toolbar))
+                    << " does not answer, code " << error;
+      ::PostMessageW(toolbar, WM_TOOLBAR_SETSTATE, 0, state);
     }
   }
 }

@@ -19,9 +19,10 @@ void OpenTab(BSTR url);
 int ActiveTab(Log& log);
 
 // Sets the authenticated flag and hands the state to every toolbar window
-// below every frame, visible or not, waiting for each to take it. A tab's
-// "Frame Tab" window holds its pages and never a toolbar: it is passed over.
-void SetIcon(int state, bool* authenticated);
+// below every frame, visible or not, waiting for each to take it, but not for
+// a tab that has stopped answering (logged). A tab's "Frame Tab" window holds
+// its pages and never a toolbar: it is passed over.
+void SetIcon(int state, bool* authenticated, Log& log);
 
 // Reopens every tab's page in a new tab of its frame and quits the old tab, on
 // a thread of its own; returns at once.

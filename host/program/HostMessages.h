@@ -12,8 +12,6 @@ namespace tessary::host {
 // Page host window (both kinds).
 constexpr UINT WM_AX_QUERY_INTERFACE = WM_APP + 0x01;  // wParam: const IID*, lParam: void**
 constexpr UINT WM_AX_INPLACE = WM_APP + 0x09;          // wParam: 1 activate / 0 deactivate
-// Popup thread (a thread message).
-constexpr UINT WM_POPUP_SITE_DONE = WM_APP + 0x64;  // wParam: the site to delete
 
 // Background window.
 constexpr UINT WM_BG_MARSHAL_WINDOW = WM_APP + 0x08;  // lParam: IStream**

@@ -9,6 +9,7 @@
 #include "Bstr.h"
 #include "HostMessages.h"
 #include "HostProcess.h"
+#include "PopupThread.h"
 #include "PopupWindow.h"
 
 namespace tessary::host {
@@ -68,7 +69,7 @@ LRESULT CommonPageHostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         delete site;
       } else {
         // The popup thread cleans the site up once the window is gone.
-        ::PostThreadMessageW(::GetCurrentThreadId(), WM_POPUP_SITE_DONE, reinterpret_cast<WPARAM>(site), 0);
+        EndPopupLoop(site);
       }
       return 0;
     case WM_SIZE:

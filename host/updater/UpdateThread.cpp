@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <msxml2.h>
+#include <shellapi.h>
 
 #include <memory>
 #include <string>
@@ -78,7 +79,7 @@ class UpdateRun {
   bool Download(const ChosenUpdate& chosen, const std::wstring& path);
   Attempt DownloadOnce(const ChosenUpdate& chosen, const std::wstring& path);
   bool WriteBody(const std::wstring& path);
-  void StartInstaller(const std::wstring& path);
+  bool StartInstaller(const std::wstring& path);
 
   const UpdateJob& job_;
   Log& log_;
@@ -150,7 +151,10 @@ void UpdateRun::Install(const ChosenUpdate& chosen) {
                   L"Proceed with updates?")) {
     return;
   }
-  if (QuitInternetExplorer(log_)) StartInstaller(path);
+  // Internet Explorer closes only once the installer runs: when Windows
+  // cannot start it, or the user declines to let it change the computer, the
+  // browser stays as it was, and the next check asks again before closing it.
+  if (StartInstaller(path)) QuitInternetExplorer(log_);
 }
 
 // An installer from an earlier check is kept when its digest matches; any
@@ -218,19 +222,26 @@ bool UpdateRun::WriteBody(const std::wstring& path) {
   return written;
 }
 
-// The installer runs on its own: it is not waited for.
-void UpdateRun::StartInstaller(const std::wstring& path) {
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process = {};
-  if (!::CreateProcessW(path.c_str(), nullptr, nullptr, nullptr, FALSE, CREATE_DEFAULT_ERROR_MODE, nullptr, nullptr,
-                        &startup, &process)) {
-    const DWORD error = ::GetLastError();
+// The installer asks for administrator rights, which a program started by
+// CreateProcess from this unelevated host cannot get (it fails with
+// ERROR_ELEVATION_REQUIRED): the shell starts it and Windows asks the user.
+// No error dialog of the shell's: a failure is logged. The installer runs on
+// its own: it is not waited for.
+bool UpdateRun::StartInstaller(const std::wstring& path) {
+  SHELLEXECUTEINFOW info = {};
+  info.cbSize = sizeof(info);
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+  info.hwnd = PromptOwner();
+  info.lpVerb = L"open";
+  info.lpFile = path.c_str();
+  info.nShow = SW_SHOWNORMAL;
+  if (!::ShellExecuteExW(&info)) {
+    const DWORD error = ::GetLastError();  // ERROR_CANCELLED: the user declined
     log_.Error() << "Could not start " << path << "; code " << error;
-    return;
+    return false;
   }
-  ::CloseHandle(process.hThread);
-  ::CloseHandle(process.hProcess);
+  const UniqueHandle process(info.hProcess);
+  return true;
 }
 
 DWORD WINAPI UpdateThreadProc(void* parameter) {

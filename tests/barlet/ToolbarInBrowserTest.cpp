@@ -8,8 +8,12 @@
 
 #include <wrl/client.h>
 
+#include <algorithm>
+#include <string>
+
 #include "BackgroundClient.h"
 #include "DebugOutput.h"
+#include "DisplayScaling.h"
 #include "HostRegistration.h"
 #include "PopupDriver.h"
 #include "RecordingBG.h"
@@ -127,6 +131,30 @@ TEST_F(ToolbarInBrowserTest, SetIconTurnsEveryToolbarAndANewOneReadsTheStateAtIt
   }
 }
 
+// A tab whose thread has stopped pumping holds neither the background page
+// nor the other tabs' toolbars, and takes the state once it pumps again.
+TEST_F(ToolbarInBrowserTest, SetIconDoesNotWaitForAHungTab) {
+  RegisterHostProgram();
+  BackgroundClient background(1);
+  ASSERT_TRUE(background.Connect());
+  BrowserSession* session = Start(Page(L"first.html", "<p>first</p>"));
+  ASSERT_TRUE(session);
+  const DWORD hung = session->Tabs().at(0);
+  const DWORD live = session->OpenTab(Page(L"second.html", "<p>second</p>"));
+  ASSERT_NE(live, 0u);
+  const HWND toolbars[] = {ToolbarOf(session, hung), ToolbarOf(session, live)};
+  ASSERT_TRUE(toolbars[0] && toolbars[1]);
+
+  constexpr DWORD kHangMs = 8000;
+  ASSERT_TRUE(session->HangTab(hung, kHangMs));
+  const ULONGLONG start = ::GetTickCount64();
+  ASSERT_EQ(background.Ask(L"seticon|1"), L"icon set");
+  EXPECT_LT(::GetTickCount64() - start, 4000u) << "setIcon waited for the hung tab";
+  EXPECT_EQ(Drawn(session, live, toolbars[1], kSet), kSet);
+  EXPECT_EQ(CountLinesStartingWith(LogFilePath(), "[WARNING]: setIcon: the toolbar "), 1);
+  EXPECT_EQ(Drawn(session, hung, toolbars[0], kSet), kSet) << "the hung tab's toolbar missed the state";
+}
+
 // The whole way from the button to the popup: the tab's toolbar asks the real
 // host program, whose popup opens with its top-right corner at the toolbar's
 // bottom-right, once however often the user clicks, and closes when the user
@@ -161,6 +189,37 @@ TEST_F(ToolbarInBrowserTest, TheButtonOpensThePopupUnderTheToolbarOnceAndAClickE
 
   ASSERT_TRUE(elsewhere.Click());
   EXPECT_TRUE(WaitUntil([&] { return lines("popup thread ends...") == 1 && !FindPopupDialog(); }, 30000));
+}
+
+// Internet Explorer 11 and the host program both work in the display's
+// physical pixels: at any scaling the popup's top-right corner is the
+// toolbar's bottom-right, and the popup is as large as its page needs there.
+TEST_F(ToolbarInBrowserTest, ThePopupOpensUnderTheToolbarAtEveryDisplayScaling) {
+  RegisterHostProgram();
+  ReadPhysicalPixels();
+  OtherWindow elsewhere;
+  for (const DWORD dpi : {96u, 144u}) {
+    SCOPED_TRACE("LogPixels " + std::to_string(dpi));
+    const DisplayScaling scaling(dpi);
+    BrowserSession* session = Start(Page(L"page.html", "<p>page</p>"));
+    ASSERT_TRUE(session);
+    const HWND toolbar = ToolbarOf(session, session->Tabs().at(0));
+    ASSERT_NE(toolbar, nullptr);
+    const HWND popup = OpenPopupWith(toolbar, 10);
+    ASSERT_TRUE(popup);
+    RECT bar = {}, shown = {};
+    ::GetWindowRect(toolbar, &bar);
+    ::GetWindowRect(popup, &shown);
+    const LONG width = ::MulDiv(536, dpi, 96);
+    EXPECT_EQ(shown.left, std::max(0L, bar.right - width)) << "the corner, or the screen's edge";
+    EXPECT_EQ(shown.top, bar.bottom);
+    EXPECT_EQ(shown.right - shown.left, width);
+    EXPECT_EQ(shown.bottom - shown.top, ::MulDiv(565, dpi, 96));
+    ASSERT_TRUE(elsewhere.Click());
+    EXPECT_TRUE(WaitUntil([] { return !FindPopupDialog(); }, 30000));
+    StandInTest::TearDown();
+    ASSERT_TRUE(WaitForNoHost(15000));
+  }
 }
 
 TEST_F(ToolbarInBrowserTest, PressingTheButtonAsksForThePopupUnderTheToolbarsBottomRightCorner) {

@@ -12,6 +12,7 @@
 
 #include "BackgroundClient.h"
 #include "HostRegistration.h"
+#include "MessageBoxes.h"
 #include "Picture.h"
 #include "PopupDriver.h"
 #include "RegisteredHostEnvironment.h"
@@ -220,6 +221,37 @@ TEST_F(PopupTest, ReleaseBGRunsTheBackgroundsPopupClosed) {
   ASSERT_TRUE(WaitUntil([] { return Lines("Popup Script: released") == 1; }, kWaitMs));
   EXPECT_EQ(Lines("BG Script: popupClosed called"), 1);
   EXPECT_EQ(Lines("AXWndProcBG(): popupClosed() called successfully"), 1);
+}
+
+// The page's alert and confirm are the popup's own dialogs: it stays open
+// while they are answered, and closes, and opens again, as before.
+TEST_F(PopupTest, ItsPagesDialogsKeepItOpenAndALaterOneOpens) {
+  struct Case {
+    const wchar_t* plan;
+    int button;
+    const char* logged;
+  } const cases[] = {
+      {L"alert:Saved", IDOK, "Popup Script: alert closed"},
+      {L"confirm:Delete it?", IDOK, "Popup Script: confirmed true"},
+      {L"confirm:Delete it?", IDCANCEL, "Popup Script: confirmed false"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Narrow(c.plan));
+    Plan(c.plan);
+    ASSERT_EQ(Request(900, 100), S_OK);
+    const MessageBoxWindow box = WaitForMessageBox(L"Message from webpage", kWaitMs);
+    ASSERT_TRUE(box.window);
+    const HWND dialog = FindPopupDialog();
+    EXPECT_EQ(box.owner, dialog);
+    EXPECT_EQ(box.text, std::wstring(c.plan).substr(std::wstring(c.plan).find(L':') + 1));
+    const int answered = Lines(c.logged);
+    ASSERT_TRUE(PressButton(box.window, c.button));
+    ASSERT_TRUE(WaitUntil([&] { return Lines(c.logged) == answered + 1; }, kWaitMs));
+    EXPECT_TRUE(::IsWindowVisible(dialog)) << "the popup closed under its own dialog";
+    ASSERT_TRUE(Close());
+  }
+  Plan(L"");
+  EXPECT_TRUE(Open());
 }
 
 // The mended faults: a popup that cannot run ends its thread, and the next

@@ -240,5 +240,31 @@ TEST_F(UpdateTest, AnAcceptedInstallQuitsInternetExplorerAndStartsTheInstaller) 
   EXPECT_EQ(Logged("[ERROR]") + Logged("[WARNING]"), 0);
 }
 
+// An installer that Windows cannot start (or that the user does not let
+// change the computer) leaves the browser open, and the next check asks again
+// before closing anything.
+TEST_F(UpdateTest, AnInstallerThatCannotStartLeavesInternetExplorerOpen) {
+  const std::string notAProgram = "not a program at all";
+  server_.Serve("/files/setup.exe", notAProgram, "application/octet-stream");
+  const std::wstring page = WriteTestPage(MakeTempFolder(L"update"), L"page.html", "<p>page</p>");
+  auto browser = BrowserSession::Start(page);
+  ASSERT_TRUE(browser) << Narrow(BrowserSession::LastStartError());
+
+  Offer(Sha1Digest(notAProgram));
+  Update({{kDownloadPrompt, IDYES}, {kInstallPrompt, IDYES}});
+  EXPECT_EQ(Logged("[ERROR]: Could not start " + Narrow(UpdateFile()) + "; code "), 1);
+  EXPECT_TRUE(browser->IsRunning()) << "the browser was closed for an installer that did not start";
+
+  CheckForUpdate();
+  const MessageBoxWindow again = WaitForMessageBox(kCaption);
+  ASSERT_TRUE(again.window);
+  EXPECT_EQ(again.text, kInstallPrompt);
+  EXPECT_TRUE(browser->IsRunning());
+  ASSERT_TRUE(PressButton(again.window, IDNO));
+  EXPECT_TRUE(WaitForNoHost(30000));
+  EXPECT_TRUE(browser->IsRunning());
+  EXPECT_EQ(server_.RequestsFor("/files/setup.exe"), 1);
+}
+
 }  // namespace
 }  // namespace tessary::test

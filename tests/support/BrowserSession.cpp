@@ -129,6 +129,10 @@ DWORD BrowserSession::OpenTab(const std::wstring& address, DWORD timeoutMs, TabB
 
 bool BrowserSession::SwitchTab(DWORD tab) { return Ok(Request({L"switch", std::to_wstring(tab)})); }
 
+bool BrowserSession::HangTab(DWORD tab, DWORD milliseconds) {
+  return Ok(Request({L"hang", std::to_wstring(tab), std::to_wstring(milliseconds)}));
+}
+
 bool BrowserSession::CloseTab(DWORD tab) {
   RememberProcesses();
   if (Ok(Request({L"close", std::to_wstring(tab)}, 60000))) return true;

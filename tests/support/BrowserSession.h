@@ -67,6 +67,9 @@ class BrowserSession {
   // Opens a tab in front and waits until its document completed; 0 on failure.
   DWORD OpenTab(const std::wstring& address, DWORD timeoutMs = 30000, TabBits bits = TabBits::kFrameDefault);
   bool SwitchTab(DWORD tab);
+  // The tab's thread stops pumping messages for that long, from now, as a tab
+  // stuck in a long script does.
+  bool HangTab(DWORD tab, DWORD milliseconds);
   // Closes the tab and waits until the frame has let go of it.
   bool CloseTab(DWORD tab);
   // The tab's "TabWindowClass" window, which its identifier names.
