@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <string>
 #include <string_view>
 
 #include "Bstr.h"
@@ -24,6 +25,9 @@ class ExceptionInfo {
   }
   const EXCEPINFO& Get() const { return info_; }
   std::wstring_view Description() const { return BstrView(info_.bstrDescription); }
+  // What the exception says: its description, filled in first where the callee
+  // deferred that, or its code; empty when the callee filled in nothing.
+  std::wstring Text();
 
  private:
   void Clear() {

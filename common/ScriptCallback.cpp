@@ -8,7 +8,8 @@
 
 namespace tessary {
 
-HRESULT InvokeMethod(IDispatch* object, DISPID id, std::initializer_list<VARIANT> args, VARIANT* result) {
+HRESULT InvokeMethod(IDispatch* object, DISPID id, std::initializer_list<VARIANT> args, VARIANT* result,
+                     std::wstring* raised) {
   if (!object) return E_POINTER;
   // DISPPARAMS carries the last argument first. Calls take a few arguments: no
   // allocation for them.
@@ -25,8 +26,10 @@ HRESULT InvokeMethod(IDispatch* object, DISPID id, std::initializer_list<VARIANT
   Variant ignored;
   ExceptionInfo exception;
   UINT argError = static_cast<UINT>(-1);
-  return object->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, result ? result : ignored.Get(), exception.Put(),
-                        &argError);
+  const HRESULT hr = object->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, result ? result : ignored.Get(),
+                                    exception.Put(), &argError);
+  if (FAILED(hr) && raised) *raised = exception.Text();
+  return hr;
 }
 
 HRESULT InvokeByName(IDispatch* object, const wchar_t* name, std::initializer_list<VARIANT> args, VARIANT* result,
@@ -38,8 +41,18 @@ HRESULT InvokeByName(IDispatch* object, const wchar_t* name, std::initializer_li
   return FAILED(hr) ? hr : InvokeMethod(object, id, args, result);
 }
 
-HRESULT CallScriptFunction(IDispatch* function, std::initializer_list<VARIANT> args) {
-  return InvokeMethod(function, DISPID_VALUE, args);
+HRESULT CallScriptFunction(IDispatch* function, std::initializer_list<VARIANT> args, std::wstring* raised) {
+  return InvokeMethod(function, DISPID_VALUE, args, nullptr, raised);
+}
+
+HRESULT GetPropertyByName(IDispatch* object, const wchar_t* name, VARIANT* value) {
+  if (!object || !value) return E_POINTER;
+  LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+  DISPID id = DISPID_UNKNOWN;
+  HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_SYSTEM_DEFAULT, &id);
+  if (FAILED(hr)) return hr;
+  DISPPARAMS none = {};
+  return object->Invoke(id, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_PROPERTYGET, &none, value, nullptr, nullptr);
 }
 
 }  // namespace tessary

@@ -1,6 +1,10 @@
 #include "CExtension.h"
 
+#include <string>
+
+#include "Bstr.h"
 #include "CSimpleScriptSite.h"
+#include "CpageletModule.h"
 #include "MemberTable.h"
 
 namespace tessary::pagelet {
@@ -34,6 +38,9 @@ void CExtension::setOnMessage(IDispatch* disp) { site_.SetOnMessage(disp); }
 void CExtension::connect() { site_.Connect(); }
 void CExtension::prepareDialog(BSTR name, BSTR content, IDispatch* cb) { site_.PrepareDialog(name, content, cb); }
 void CExtension::setTimeout(IDispatch* fn, int to) { site_.SetTimeout(fn, to); }
+void CExtension::log(BSTR text) {
+  if (CpageletModule::Get().DebugMode()) site_.HostLog(std::wstring(BstrView(text)));
+}
 IDispatch* CExtension::frames(int) { return nullptr; }
 void CExtension::setHandler(IDispatch* el, BSTR evtname, IDispatch* handler) {
   site_.SetHandler(el, evtname, handler);

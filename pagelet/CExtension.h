@@ -36,6 +36,8 @@ class CExtension final : public CExtensionProt {
   void STDMETHODCALLTYPE connect() override;
   void STDMETHODCALLTYPE prepareDialog(BSTR name, BSTR content, IDispatch* cb) override;
   void STDMETHODCALLTYPE setTimeout(IDispatch* fn, int to) override;
+  // Through the host's log for an extension in development; nothing otherwise.
+  void STDMETHODCALLTYPE log(BSTR text) override;
   IDispatch* STDMETHODCALLTYPE frames(int index) override;
   void STDMETHODCALLTYPE setHandler(IDispatch* el, BSTR evtname, IDispatch* handler) override;
   VARIANT_BOOL STDMETHODCALLTYPE isActiveTab() override;

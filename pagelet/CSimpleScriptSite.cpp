@@ -281,7 +281,9 @@ IFACEMETHODIMP CSimpleScriptSite::OnScriptError(IActiveScriptError* error) {
   error->GetSourcePosition(&context, &line, &column);
   ExceptionBarrier([&] {
     const std::wstring script = context < scriptNames_.size() ? scriptNames_[context] : L"content script";
-    HostLog(L"Script error in " + script + L", line " + std::to_wstring(line + 1) + L": " +
+    // An extension in development also learns on which page it happened.
+    const std::wstring page = CpageletModule::Get().DebugMode() ? L" on " + std::wstring(url_.View()) : L"";
+    HostLog(L"Script error in " + script + L", line " + std::to_wstring(line + 1) + page + L": " +
             std::wstring(exception.Description()));
     return S_OK;
   });

@@ -2,6 +2,7 @@
 
 #include "CBHOHelper.h"
 #include "CExtension.h"
+#include "DebugMode.h"
 #include "ModulePath.h"
 #include "TableDispatch.h"
 #include "resource.h"
@@ -35,6 +36,11 @@ HRESULT CpageletModule::ExtensionTypeInfo(Microsoft::WRL::ComPtr<ITypeInfo>* inf
 
 HRESULT CpageletModule::ChannelTypeInfo(Microsoft::WRL::ComPtr<ITypeInfo>* info) {
   return SharedTypeInfo(mutex_, channelInfo_, CBHOHelper::MethodTable(), info);
+}
+
+bool CpageletModule::DebugMode() {
+  std::call_once(debugModeRead_, [this] { debugMode_ = ReadDebugMode(extensionDirectory_); });
+  return debugMode_;
 }
 
 bool CpageletModule::AcquireMessageWindowClass(WNDPROC procedure) {

@@ -31,6 +31,11 @@ class CpageletModule final : public InprocServerModule {
   HRESULT ExtensionTypeInfo(Microsoft::WRL::ComPtr<ITypeInfo>* info);
   HRESULT ChannelTypeInfo(Microsoft::WRL::ComPtr<ITypeInfo>* info);
 
+  // Whether the extension is in development (DebugMode.h): read from its
+  // config.xml by the first agent that asks, on its thread (not while the
+  // module loads, where COM may not be used).
+  bool DebugMode();
+
   // The agents' message window class, registered while any agent of the
   // process uses it: the module may be unloaded once the last agent is gone,
   // and no class may then point into it.
@@ -43,6 +48,8 @@ class CpageletModule final : public InprocServerModule {
   Microsoft::WRL::ComPtr<ITypeInfo> extensionInfo_;
   Microsoft::WRL::ComPtr<ITypeInfo> channelInfo_;
   int windowClassUsers_ = 0;
+  std::once_flag debugModeRead_;
+  bool debugMode_ = false;
 };
 
 }  // namespace tessary::pagelet

@@ -52,6 +52,9 @@ IFACEMETHODIMP CBGC::disconnect(int tabId, IDispatch* pDisp) {
 
 IFACEMETHODIMP CBGC::dispatchMsg(BSTR msg, int tabId) {
   if (!IsRunning()) return E_PENDING;
+  if (Host().config.Debug()) {
+    Host().log.Trace() << "BHO" << tabId << ": message to the background, " << ::SysStringLen(msg) << " characters";
+  }
   if (HWND window = Host().backgroundWindow) {
     ::SendMessageW(window, WM_BG_MESSAGE, reinterpret_cast<WPARAM>(msg), tabId);
   }

@@ -6,7 +6,7 @@
 #include "../program/Log.h"
 #include "Bstr.h"
 #include "ExceptionBarrier.h"
-#include "ScriptCallback.h"
+#include "ScriptErrors.h"
 #include "Storage.h"
 #include "Variant.h"
 
@@ -32,13 +32,13 @@ leveldb::Status Guarded(Log& log, const char* method, const std::function<leveld
 // Script strings may hold U+0000: the whole BSTR is the value.
 void ItemSet(Storage& storage, Log& log, BSTR key, BSTR value, IDispatch* cb) {
   const leveldb::Status status = Guarded(log, "itemSet", [&] { return storage.Put(BstrView(key), BstrView(value)); });
-  CallScriptFunction(cb, {ArgBool(status.ok())});
+  CallPageFunction(cb, {ArgBool(status.ok())}, L"BG", L"the itemSet callback", log);
 }
 
 void ItemGet(Storage& storage, Log& log, BSTR key, IDispatch* cb) {
   Bstr value;
   Guarded(log, "itemGet", [&] { return storage.Get(BstrView(key), &value); });
-  CallScriptFunction(cb, {ArgBstr(value.Get())});
+  CallPageFunction(cb, {ArgBstr(value.Get())}, L"BG", L"the itemGet callback", log);
 }
 
 void ItemDelete(Storage& storage, Log& log, BSTR key) {

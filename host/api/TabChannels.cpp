@@ -60,6 +60,7 @@ class ChannelObject : public ComObjectRoot, public DispatchExDefaults {
   // The channel is held for the call: the tab may disconnect while it runs.
   IFACEMETHODIMP Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
                         EXCEPINFO* exception, UINT* argError) override {
+    if (owner_ && owner_->onCall_ && params) owner_->onCall_(tabId_, *params);
     ComPtr<IDispatch> channel = channel_;
     return channel ? Checked(channel->Invoke(id, riid, lcid, flags, params, result, exception, argError))
                    : RPC_E_DISCONNECTED;

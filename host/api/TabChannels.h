@@ -29,6 +29,8 @@ class TabChannels {
   // A channel whose tab is gone (the failed call's result), with the page's
   // object for it; called once per channel, after the host let go of it.
   using LostHandler = std::function<void(int tabId, IDispatch* object, HRESULT failure)>;
+  // Every call the page makes into a tab, before it is forwarded.
+  using CallObserver = std::function<void(int tabId, const DISPPARAMS& params)>;
 
   TabChannels();
   ~TabChannels();
@@ -36,6 +38,7 @@ class TabChannels {
   TabChannels& operator=(const TabChannels&) = delete;
 
   void OnLost(LostHandler handler) { onLost_ = std::move(handler); }
+  void OnCall(CallObserver observer) { onCall_ = std::move(observer); }
 
   // The page's object for a channel of the tab (null for null, or when there
   // is no memory for it).
@@ -51,6 +54,7 @@ class TabChannels {
 
   std::map<IUnknown*, Microsoft::WRL::ComPtr<ChannelObject>> channels_;
   LostHandler onLost_;
+  CallObserver onCall_;
 };
 
 }  // namespace tessary::host

@@ -1,6 +1,7 @@
 #include "AXClientSite.h"
 
 #include <exdispid.h>
+#include <mshtmhst.h>
 #include <shlwapi.h>
 
 #include <memory>
@@ -10,6 +11,7 @@
 #include "HostMessages.h"
 #include "HostProcess.h"
 #include "ScriptCallback.h"
+#include "ScriptErrors.h"
 #include "Variant.h"
 
 using Microsoft::WRL::ComPtr;
@@ -178,6 +180,7 @@ IFACEMETHODIMP AXClientSite::QueryInterface(REFIID riid, void** ppv) {
       QITABENT(AXClientSite, IOleInPlaceSite),
       QITABENT(AXClientSite, IOleInPlaceFrame),
       QITABENTMULTI(AXClientSite, IOleInPlaceUIWindow, IOleInPlaceFrame),
+      QITABENT(AXClientSite, IOleCommandTarget),
       {},
   };
   return QISearch(this, interfaces, riid, ppv);
@@ -270,5 +273,22 @@ IFACEMETHODIMP AXClientSite::RemoveMenus(HMENU) { return E_NOTIMPL; }
 IFACEMETHODIMP AXClientSite::SetStatusText(LPCOLESTR) { return E_NOTIMPL; }
 IFACEMETHODIMP AXClientSite::EnableModeless(BOOL) { return E_NOTIMPL; }
 IFACEMETHODIMP AXClientSite::TranslateAccelerator(MSG*, WORD) { return E_NOTIMPL; }
+
+IFACEMETHODIMP AXClientSite::QueryStatus(const GUID*, ULONG, OLECMD*, OLECMDTEXT*) { return E_NOTIMPL; }
+
+// The page goes on running its scripts, as the browser would without a user to
+// ask, and no dialog shows: the error is a line in the log.
+IFACEMETHODIMP AXClientSite::Exec(const GUID* group, DWORD id, DWORD, VARIANT* in, VARIANT* out) {
+  if (!group || !IsEqualGUID(*group, CGID_DocHostCommandHandler)) return OLECMDERR_E_UNKNOWNGROUP;
+  if (id != OLECMDID_SHOWSCRIPTERROR) return OLECMDERR_E_NOTSUPPORTED;
+  LogReportedScriptError(in && in->vt == VT_UNKNOWN ? in->punkVal : nullptr, isBackground_ ? L"BG" : L"Popup",
+                         Host().log);
+  if (out) {
+    ::VariantClear(out);
+    out->vt = VT_BOOL;
+    out->boolVal = VARIANT_TRUE;
+  }
+  return S_OK;
+}
 
 }  // namespace tessary::host

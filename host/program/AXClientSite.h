@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <exdisp.h>
 #include <mshtml.h>
+#include <docobj.h>
 #include <ole2.h>
 
 #include <wrl/client.h>
@@ -17,7 +18,8 @@ class AXClientSite final : public IOleClientSite,
                            public IDispatch,
                            public IAdviseSink,
                            public IOleInPlaceSite,
-                           public IOleInPlaceFrame {
+                           public IOleInPlaceFrame,
+                           public IOleCommandTarget {
  public:
   AXClientSite(HWND window, bool isBackground, PageEventHandler& events);
   ~AXClientSite();
@@ -113,6 +115,10 @@ class AXClientSite final : public IOleClientSite,
   IFACEMETHODIMP SetStatusText(LPCOLESTR text) override;
   IFACEMETHODIMP EnableModeless(BOOL enable) override;
   IFACEMETHODIMP TranslateAccelerator(MSG* message, WORD id) override;
+
+  // IOleCommandTarget: the browser's script errors, logged instead of shown.
+  IFACEMETHODIMP QueryStatus(const GUID* group, ULONG count, OLECMD* commands, OLECMDTEXT* text) override;
+  IFACEMETHODIMP Exec(const GUID* group, DWORD id, DWORD options, VARIANT* in, VARIANT* out) override;
 
  private:
   void Deactivate();

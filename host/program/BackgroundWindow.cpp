@@ -13,6 +13,7 @@
 #include "HostProcess.h"
 #include "PageHostWindow.h"
 #include "ScriptCallback.h"
+#include "ScriptErrors.h"
 #include "UniqueHandle.h"
 #include "Variant.h"
 
@@ -21,12 +22,20 @@ using Microsoft::WRL::ComPtr;
 namespace tessary::host {
 namespace {
 
+const wchar_t* HandlerName(WPARAM slot) {
+  switch (slot) {
+    case kConnectHandler: return L"the connect handler";
+    case kDisconnectHandler: return L"the disconnect handler";
+    default: return L"the message handler";
+  }
+}
+
 // A handler may replace itself (or be replaced by a re-entrant call) while it
 // runs; the call keeps its own reference.
 void CallHandler(AXClientSite* site, WPARAM slot, std::initializer_list<VARIANT> args) {
   if (!site) return;
   ComPtr<IDispatch> handler = *site->Handler(slot);
-  CallScriptFunction(handler.Get(), args);
+  CallPageFunction(handler.Get(), args, L"BG", HandlerName(slot), Host().log);
 }
 
 void SetHandler(AXClientSite* site, WPARAM slot, IDispatch* handler) {
@@ -91,6 +100,16 @@ void WatchForLostChannels(HWND window) {
   });
 }
 
+// An extension in development sees each message the page sends to a tab.
+void TraceMessagesToTabs() {
+  if (!Host().config.Debug()) return;
+  Api().tabChannels.OnCall([](int tabId, const DISPPARAMS& params) {
+    if (params.cArgs != 1 || params.rgvarg[0].vt != VT_BSTR) return;
+    Host().log.Trace() << "BG: message to tab " << tabId << ", " << ::SysStringLen(params.rgvarg[0].bstrVal)
+                       << " characters";
+  });
+}
+
 }  // namespace
 
 LRESULT CALLBACK BackgroundWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -98,6 +117,7 @@ LRESULT CALLBACK BackgroundWindowProc(HWND window, UINT message, WPARAM wParam, 
   switch (message) {
     case WM_CREATE:
       WatchForLostChannels(window);
+      TraceMessagesToTabs();
       return CreatePageSite(window, true, BackgroundPageEvents());
     case WM_BG_MARSHAL_WINDOW:
       MarshalWindow(site, reinterpret_cast<IStream**>(lParam));

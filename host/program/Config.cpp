@@ -5,6 +5,7 @@
 #include <wrl/client.h>
 
 #include "Bstr.h"
+#include "DebugMode.h"
 #include "Log.h"
 #include "SafeXmlDocument.h"
 #include "Variant.h"
@@ -56,6 +57,7 @@ HRESULT Config::Read(const std::wstring& programFolder, Log& log) {
     return S_FALSE;
   }
 
+  debug_ = ReadDebugMode(addon.Get());
   Variant version;
   hr = ReadAttribute(addon.Get(), L"version", &version);
   if (hr != S_OK) return hr;

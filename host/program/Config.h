@@ -1,6 +1,7 @@
 #pragma once
 // The extension's settings file, config.xml in the extension directory:
-//   <addon version="1.2.3.4" updateUrl="https://…"/>
+//   <addon version="1.2.3.4" updateUrl="https://…" debug="true"/>
+// (debug optional: DebugMode.h)
 #include <windows.h>
 
 #include <string>
@@ -22,11 +23,13 @@ class Config {
   const std::wstring& VersionText() const { return versionText_; }
   const Version& CurrentVersion() const { return version_; }
   const std::wstring& UpdateUrl() const { return updateUrl_; }
+  bool Debug() const { return debug_; }
 
  private:
   std::wstring versionText_;
   Version version_;
   std::wstring updateUrl_;
+  bool debug_ = false;
 };
 
 }  // namespace tessary::host

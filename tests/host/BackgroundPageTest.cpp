@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 #include <leveldb/db.h>
 
+#include <algorithm>
+#include <string>
+
 #include <wrl/client.h>
 
 #include "BackgroundClient.h"
@@ -85,6 +88,68 @@ TEST_F(BackgroundPageTest, APageWithoutMainNeverBecomesReady) {
   EXPECT_EQ(bgc->disconnect(1, channel.Dispatch()), E_PENDING);
   EXPECT_TRUE(channel.Received().empty());
   EXPECT_GE(CountLines("BG: documentcomplete fired"), 1);
+}
+
+// The 1-based line of the page that holds the text; 0 when none does.
+size_t LineOf(const std::string& page, const std::string& text) {
+  const size_t at = page.find(text);
+  return at == std::string::npos ? 0 : std::count(page.begin(), page.begin() + at, '\n') + 1;
+}
+
+// Errors of the background page's scripts reach the log, one line each with
+// the file and line, and the page goes on: a syntax error in an included file
+// and an error thrown while the page loads, and errors in the page's functions
+// that the host program calls (the message handler, a storage callback) or a
+// timer does.
+TEST_F(BackgroundPageTest, ScriptErrorsAreLoggedAndThePageGoesOn) {
+  TemporaryExtension extension(L"errors");
+  std::string page = ReadFileBytes(extension.Folder() + L"background.html");
+  const size_t head = page.find("</head>");
+  ASSERT_NE(head, std::string::npos);
+  page.insert(head, "<script src=\"broken.js\"></script>\n<script>\nthrow new Error(\"thrown while loading\");\n</script>\n");
+  ASSERT_TRUE(extension.Write(L"background.html", page));
+  ASSERT_TRUE(extension.Write(L"broken.js", "var fine = 1;\nvar broken = ;\n"));
+  ASSERT_EQ(extension.Register(), 0u);
+
+  BackgroundClient tab(1);
+  ASSERT_TRUE(tab.Connect());
+  EXPECT_EQ(tab.Ask(L"raise|thrown in the handler"), L"throwing");
+  EXPECT_EQ(tab.Ask(L"raiseincallback|thrown in a callback"), L"called back");
+  EXPECT_EQ(tab.Ask(L"raiseintimer|thrown in a timer"), L"timer set");
+  EXPECT_EQ(tab.Ask(L"maincalls"), L"main calls 1");
+  const auto inPage = [&page](const std::string& code, const std::string& message) {
+    return "[ERROR]: BG Script error in background.html, line " + std::to_string(LineOf(page, code)) + ": " + message;
+  };
+  const std::string expected[] = {
+      "[ERROR]: BG Script error in broken.js, line 2: Syntax error",
+      inPage("throw new Error(\"thrown while loading", "thrown while loading"),
+      inPage("throw new Error(after(\"raise|", "thrown in the handler"),
+      inPage("throw new Error(after(\"raiseincallback|", "thrown in a callback"),
+      inPage("throw new Error(after(\"raiseintimer|", "thrown in a timer"),
+  };
+  for (const std::string& line : expected) {
+    EXPECT_TRUE(WaitUntil([&] { return test::CountLines(LogFilePath(), line) == 1; }, 5000)) << line;
+  }
+  EXPECT_EQ(CountLinesStartingWith(LogFilePath(), "[ERROR]: BG Script error"), 5) << "each error once";
+  tab.Disconnect();
+}
+
+// An extension in development (debug="true") sees every message between its
+// pages and its background page, with the tab and the length; others do not.
+TEST_F(BackgroundPageTest, InDevelopmentEveryMessageIsLoggedWithItsTabAndLength) {
+  for (const bool debug : {true, false}) {
+    SCOPED_TRACE(debug ? "debug" : "not debug");
+    TemporaryExtension extension(L"debug");
+    ASSERT_TRUE(extension.Write(L"config.xml", std::string("<addon version=\"1.0\" updateUrl=\"http://127.0.0.1/u\"") +
+                                                   (debug ? " debug=\"true\"" : "") + "/>"));
+    ASSERT_EQ(extension.Register(), 0u);
+    BackgroundClient tab(7);
+    ASSERT_TRUE(tab.Connect());
+    ASSERT_EQ(tab.Ask(L"maincalls"), L"main calls 1");
+    EXPECT_EQ(CountLines("BHO7: message to the background, 9 characters"), debug ? 1 : 0);
+    EXPECT_EQ(CountLines("BG: message to tab 7, 12 characters"), debug ? 1 : 0);
+    tab.Disconnect();
+  }
 }
 
 TEST_F(BackgroundPageTest, AMissingConfigFailsTheFirstCreationOnly) {

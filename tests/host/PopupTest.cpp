@@ -7,8 +7,10 @@
 
 #include <wrl/client.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "BackgroundClient.h"
 #include "HostRegistration.h"
@@ -252,6 +254,21 @@ TEST_F(PopupTest, ItsPagesDialogsKeepItOpenAndALaterOneOpens) {
   }
   Plan(L"");
   EXPECT_TRUE(Open());
+}
+
+// An error of the popup's scripts is a line in the log, and the popup stays.
+TEST_F(PopupTest, AScriptErrorIsLoggedAndThePopupStays) {
+  Plan(L"raise:thrown in the popup");
+  const HWND dialog = Open();
+  ASSERT_TRUE(dialog);
+  const std::string popup = ReadFileBytes(ExtensionDirectory() + L"popup.html");
+  const size_t at = popup.find("throw new Error(argument)");
+  ASSERT_NE(at, std::string::npos);
+  const std::string line = "[ERROR]: Popup Script error in popup.html, line " +
+                           std::to_string(std::count(popup.begin(), popup.begin() + at, '\n') + 1) +
+                           ": thrown in the popup";
+  EXPECT_TRUE(WaitUntil([&] { return Lines(line) == 1; }, kWaitMs)) << line;
+  EXPECT_TRUE(::IsWindowVisible(dialog));
 }
 
 // The mended faults: a popup that cannot run ends its thread, and the next

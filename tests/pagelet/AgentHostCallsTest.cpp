@@ -53,8 +53,37 @@ class AgentHostCallsTest : public ::testing::Test {
     EXPECT_EQ(bed_.CanUnloadNow(), S_OK);
   }
 
+  // A content script that logs and throws, with the extension's config.xml
+  // (none for null); what reached the host's log.
+  std::vector<std::wstring> LinesOfALoggingScript(const char* config) {
+    if (config) EXPECT_TRUE(WriteFileBytes(bed_.Folder() + L"config.xml", config));
+    EXPECT_TRUE(WriteFileBytes(bed_.Folder() + L"content.js",
+                               "function main(frame) {\r\n  if (frame) return;\r\n"
+                               "  extension.log('hello from the page');\r\n  throw new Error('thrown');\r\n}\r\n"));
+    Host().SetReady(true);
+    ComPtr<IObjectWithSite> agent = AgentOnPage();
+    EXPECT_TRUE(PumpMessagesUntil([&] { return Count(Host().LogLines(), L"Script error") > 0; }, 5000));
+    Close(agent);
+    return Host().LogLines();
+  }
+
   AgentTestBed bed_;
 };
+
+// An extension in development (debug="true" in config.xml) hears its content
+// scripts' log, and learns on which page an error happened; without the
+// attribute the log does nothing and the error line is as it was.
+TEST_F(AgentHostCallsTest, AnExtensionInDevelopmentHearsItsContentScripts) {
+  const auto lines = LinesOfALoggingScript("<addon version=\"1\" updateUrl=\"u\" debug=\"true\"/>");
+  EXPECT_EQ(Count(lines, L"hello from the page"), 1);
+  EXPECT_EQ(Count(lines, L"Script error in content.js, line 4 on " + FileUrl(bed_.PagePath()) + L": thrown"), 1);
+}
+
+TEST_F(AgentHostCallsTest, WithoutDebugTheContentScriptsLogDoesNothing) {
+  const auto lines = LinesOfALoggingScript(nullptr);
+  EXPECT_EQ(Count(lines, L"hello from the page"), 0);
+  EXPECT_EQ(Count(lines, L"Script error in content.js, line 4: thrown"), 1);
+}
 
 // Scripts that failed to start are not tried again for the same page (they
 // were, every 500 ms, for as long as the page was shown); a new document is.

@@ -14,7 +14,7 @@
 
 #include "PlatformUuids.h"
 
-namespace tessary::host {
+namespace tessary {
 
 enum class XmlLoad { kLoaded, kMalformed, kDtdRefused };
 
@@ -39,4 +39,4 @@ class SafeXmlDocument {
   Microsoft::WRL::ComPtr<IXMLDOMDocument2> document_;
 };
 
-}  // namespace tessary::host
+}  // namespace tessary

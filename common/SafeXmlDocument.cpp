@@ -5,7 +5,7 @@
 
 using Microsoft::WRL::ComPtr;
 
-namespace tessary::host {
+namespace tessary {
 namespace {
 
 // The system's XML DOM document class.
@@ -54,4 +54,4 @@ HRESULT SafeXmlDocument::Check(HRESULT hr, VARIANT_BOOL loaded, XmlLoad* result)
   return hr;
 }
 
-}  // namespace tessary::host
+}  // namespace tessary
