@@ -4,7 +4,9 @@
 
 #include <gdiplus.h>
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 
 #include <wrl/client.h>
 
@@ -48,14 +50,36 @@ GpBitmap* LoadPicture(UINT resource) {
   return picture;
 }
 
+// The extension's own picture: a file of 32 x 32 pixels; null otherwise.
+GpBitmap* LoadPicture(const std::wstring& path) {
+  GpBitmap* picture = nullptr;
+  if (GdipCreateBitmapFromFile(path.c_str(), &picture) != Ok) return nullptr;
+  UINT width = 0;
+  UINT height = 0;
+  GdipGetImageWidth(picture, &width);
+  GdipGetImageHeight(picture, &height);
+  if (width == kPictureSize && height == kPictureSize) return picture;
+  GdipDisposeImage(picture);
+  return nullptr;
+}
+
 }  // namespace
 
 ButtonPictures::~ButtonPictures() { Free(); }
 
+// The extension's own pictures when it has all four, the built-in ones otherwise.
 bool ButtonPictures::Load() {
   if (loaded_) return true;
   if (!CbarletModule::Get().Gdiplus().Acquire()) return false;
   loaded_ = true;
+  const auto& own = CbarletModule::Get().Look().pictures;
+  if (!own[0].empty()) {
+    for (int slot = 0; slot < kSlots; ++slot) pictures_[slot] = LoadPicture(own[slot]);
+    if (std::all_of(pictures_.begin(), pictures_.end(), [](GpBitmap* picture) { return picture != nullptr; })) {
+      return true;
+    }
+    FreePictures();
+  }
   for (int slot = 0; slot < kSlots; ++slot) pictures_[slot] = LoadPicture(kResources[slot]);
   for (GpBitmap* picture : pictures_) {
     if (!picture) {

@@ -1,5 +1,9 @@
 #include "CBarletAddIn.h"
 
+#include <string>
+
+#include "CbarletModule.h"
+
 namespace tessary::barlet {
 
 const QITAB* CBarletAddIn::Interfaces() {
@@ -44,7 +48,10 @@ IFACEMETHODIMP CBarletAddIn::GetBandInfo(DWORD bandId, DWORD viewMode, DESKBANDI
   if (info->dwMask & DBIM_MAXSIZE) info->ptMaxSize = {0, -1};
   if (info->dwMask & DBIM_INTEGRAL) info->ptIntegral = {0, 0};
   if (info->dwMask & DBIM_ACTUAL) info->ptActual = {32, 32};
-  if (info->dwMask & DBIM_TITLE) ::lstrcpynW(info->wszTitle, L"toolbar", ARRAYSIZE(info->wszTitle));
+  if (info->dwMask & DBIM_TITLE) {
+    const std::wstring& title = CbarletModule::Get().Look().title;
+    ::lstrcpynW(info->wszTitle, title.empty() ? L"toolbar" : title.c_str(), ARRAYSIZE(info->wszTitle));
+  }
   // The browser's own background is used.
   info->dwMask &= ~DBIM_BKCOLOR;
   if (info->dwMask & DBIM_MODEFLAGS) info->dwModeFlags = DBIMF_VARIABLEHEIGHT;

@@ -66,6 +66,15 @@ bool CReflectionWnd::OnNotify(LPARAM lParam, LRESULT* result) {
     *result = CDRF_SKIPDEFAULT;
     return true;
   }
+  if (header->code == TBN_GETINFOTIPW) {
+    // The extension's tooltip for the button; none by default.
+    const std::wstring& tooltip = CbarletModule::Get().Look().tooltip;
+    auto* tip = reinterpret_cast<NMTBGETINFOTIPW*>(lParam);
+    if (tooltip.empty() || !tip->pszText || tip->cchTextMax <= 0) return false;
+    ::lstrcpynW(tip->pszText, tooltip.c_str(), tip->cchTextMax);
+    *result = 0;
+    return true;
+  }
   if (header->code == TBN_HOTITEMCHANGE && (reinterpret_cast<const NMTBHOTITEM*>(lParam)->dwFlags & HICF_LEAVING)) {
     // Keeps the hot item from changing.
     *result = 1;

@@ -22,6 +22,11 @@ CbarletModule::~CbarletModule() {
 
 CbarletModule& CbarletModule::Get() { return static_cast<CbarletModule&>(ComModule::Current()); }
 
+const BandLook& CbarletModule::Look() {
+  std::call_once(lookRead_, [this] { look_ = ReadBandLook(FolderOf(ModuleFileName(CurrentModule()))); });
+  return look_;
+}
+
 // The class script names the value in a key that stays (the browser's list of
 // toolbars); not every system registrar removes such a value.
 HRESULT CbarletModule::RemoveLeftovers() {

@@ -8,6 +8,7 @@
 
 #include <mutex>
 
+#include "BandLook.h"
 #include "GdiplusRuntime.h"
 #include "InprocServerModule.h"
 
@@ -21,6 +22,11 @@ class CbarletModule final : public InprocServerModule {
   static CbarletModule& Get();
 
   GdiplusRuntime& Gdiplus() { return gdiplus_; }
+
+  // The extension's own look (BandLook.h), read from the module's folder by
+  // the first toolbar that asks, on its thread (COM may not be used while the
+  // module loads).
+  const BandLook& Look();
 
   // Each window class is registered on first use; null on failure.
   const wchar_t* ReflectionWindowClass(WNDPROC procedure);
@@ -40,6 +46,8 @@ class CbarletModule final : public InprocServerModule {
   bool reflectionRegistered_ = false;
   WNDPROC toolbarControl_ = nullptr;
   bool toolbarRegistered_ = false;
+  std::once_flag lookRead_;
+  BandLook look_;
 };
 
 }  // namespace tessary::barlet

@@ -9,6 +9,7 @@
 ;   CONFIG_XML  the extension's config.xml
 ;   FILES       the generated list of the extension's files (files.nsh)
 ;   OUTFILE     where setup.exe goes
+;   DISPLAY_NAME  the name in Programs and Features: the extension's title
 ;
 ; setup.exe /S installs silently; /D=<folder> (last) installs elsewhere.
 ; uninstall.exe /S uninstalls silently; /REMOVEDATA also removes the user's
@@ -247,7 +248,7 @@ Section "${PRODUCT}" Install
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   ; The entry first: a failed registration leaves an uninstaller that cleans up.
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${DISPLAY_NAME}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\${HOST},0"

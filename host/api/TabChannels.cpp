@@ -4,6 +4,8 @@
 #include <shlwapi.h>
 
 #include <new>
+#include <utility>
+#include <vector>
 #include <string>
 #include <string_view>
 
@@ -35,9 +37,11 @@ class ChannelObject : public ComObjectRoot, public DispatchExDefaults {
     };
     return interfaces;
   }
-  ChannelObject(TabChannels& owner, int tabId, IDispatch* channel) : owner_(&owner), tabId_(tabId), channel_(channel) {}
+  ChannelObject(TabChannels& owner, int tabId, IDispatch* channel, std::wstring url)
+      : owner_(&owner), tabId_(tabId), url_(std::move(url)), channel_(channel) {}
 
   int TabId() const { return tabId_; }
+  const std::wstring& Url() const { return url_; }
   // From now on every call fails as a call into a closed page does.
   void Detach() {
     owner_ = nullptr;
@@ -98,6 +102,7 @@ class ChannelObject : public ComObjectRoot, public DispatchExDefaults {
 
   TabChannels* owner_;  // not counted: it detaches this object before it goes
   const int tabId_;
+  const std::wstring url_;
   ComPtr<IDispatch> channel_;
   // Looked up by the caller's string as it is, without a copy.
   std::map<std::wstring, DISPID, std::less<>> ids_;
@@ -109,18 +114,25 @@ TabChannels::~TabChannels() {
   for (auto& entry : channels_) entry.second->Detach();
 }
 
-ComPtr<IDispatch> TabChannels::For(int tabId, IDispatch* channel) {
+ComPtr<IDispatch> TabChannels::For(int tabId, IDispatch* channel, std::wstring url) {
   if (!channel) return nullptr;
   ComPtr<IUnknown> identity = Identity(channel);
   auto known = channels_.find(identity.Get());
   if (known != channels_.end()) return known->second;
   try {
-    ComPtr<ChannelObject> object = MakeComObject<ChannelObject>(*this, tabId, channel);
+    ComPtr<ChannelObject> object = MakeComObject<ChannelObject>(*this, tabId, channel, std::move(url));
     channels_.emplace(identity.Get(), object);
     return object;
   } catch (const std::bad_alloc&) {
     return nullptr;
   }
+}
+
+void TabChannels::ForEach(const std::function<void(int, IDispatch*, const std::wstring&)>& visit) const {
+  // A copy: a visit may connect or forget channels.
+  std::vector<ComPtr<ChannelObject>> objects;
+  for (const auto& entry : channels_) objects.push_back(entry.second);
+  for (const auto& object : objects) visit(object->TabId(), object.Get(), object->Url());
 }
 
 void TabChannels::Forget(IDispatch* channel) {

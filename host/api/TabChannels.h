@@ -17,6 +17,7 @@
 
 #include <functional>
 #include <map>
+#include <string>
 
 #include <wrl/client.h>
 
@@ -41,8 +42,11 @@ class TabChannels {
   void OnCall(CallObserver observer) { onCall_ = std::move(observer); }
 
   // The page's object for a channel of the tab (null for null, or when there
-  // is no memory for it).
-  Microsoft::WRL::ComPtr<IDispatch> For(int tabId, IDispatch* channel);
+  // is no memory for it); the address of the tab's page is kept from the first
+  // time the channel is seen.
+  Microsoft::WRL::ComPtr<IDispatch> For(int tabId, IDispatch* channel, std::wstring url = {});
+  // Every channel the host holds: its tab, the page's object and the address.
+  void ForEach(const std::function<void(int tabId, IDispatch* object, const std::wstring& url)>& visit) const;
   // After the channel's disconnect: the host lets go of it.
   void Forget(IDispatch* channel);
   // How many channels the host holds.

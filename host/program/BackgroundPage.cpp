@@ -2,6 +2,8 @@
 
 #include "../api/ApiState.h"
 #include "AXClientSite.h"
+#include "BandLook.h"
+#include "BackgroundWindow.h"
 #include "BrowserEvents.h"
 #include "HostProcess.h"
 #include "PageEventHandler.h"
@@ -42,6 +44,10 @@ bool ReadSettings() {
     host.log.Error() << "Config::read() failed, code=" << code;
     return false;
   }
+  // The toolbars fall back to the built-in pictures by themselves; the reason
+  // is told here, where there is a log.
+  const std::wstring pictures = BandPicturesProblem(host.directories.ProgramFolder());
+  if (!pictures.empty()) host.log.Error() << "Toolbar pictures: " << pictures << "; the built-in pictures are used";
   if (!Api().storage.Open(host.directories.DataDirectory(), host.log)) return false;
   return ::CreateDialogParamW(instance, L"DIALOG_1", nullptr, &BackgroundDialogProc, 0) != nullptr;
 }
@@ -66,6 +72,7 @@ HRESULT BackgroundEvents::OnDocumentComplete(AXClientSite& site, const DISPPARAM
   if (!called) return S_OK;
   if (FAILED(result)) host.log.Error() << "Error while executing BG entry point";
   host.background = BackgroundState::kRunning;
+  AnnounceConnectedTabs(&site);
   return S_OK;
 }
 

@@ -8,6 +8,8 @@
 #include "../api/ApiState.h"
 #include "AXClientSite.h"
 #include "BackgroundPage.h"
+#include "BackgroundReload.h"
+#include "Bstr.h"
 #include "ComModule.h"
 #include "HostMessages.h"
 #include "HostProcess.h"
@@ -100,6 +102,17 @@ void WatchForLostChannels(HWND window) {
   });
 }
 
+// The author's reload: the page loads anew, its handlers go with the old page,
+// and calls from tabs wait (E_PENDING) until the new page's main has run.
+void Reload(AXClientSite* site, HWND window) {
+  HostProcess& host = Host();
+  if (!site || host.background != BackgroundState::kRunning) return;
+  host.log.Trace() << "BG: reloading background.html";
+  host.background = BackgroundState::kStarting;
+  for (WPARAM slot : {kConnectHandler, kDisconnectHandler, kMessageHandler}) site->Handler(slot)->Reset();
+  NavigatePageHost(window, host.directories.ProgramFolder() + L"background.html");
+}
+
 // An extension in development sees each message the page sends to a tab.
 void TraceMessagesToTabs() {
   if (!Host().config.Debug()) return;
@@ -112,8 +125,18 @@ void TraceMessagesToTabs() {
 
 }  // namespace
 
+void AnnounceConnectedTabs(AXClientSite* site) {
+  Api().tabChannels.ForEach([site](int tabId, IDispatch* channel, const std::wstring& url) {
+    CallHandler(site, kConnectHandler, {ArgI4(tabId), ArgDispatch(channel), ArgBstr(Bstr(url).Get())});
+  });
+}
+
 LRESULT CALLBACK BackgroundWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   AXClientSite* site = Host().backgroundSite;
+  if (message == BackgroundReloadMessage()) {
+    Reload(site, window);
+    return 0;
+  }
   switch (message) {
     case WM_CREATE:
       WatchForLostChannels(window);
@@ -127,7 +150,8 @@ LRESULT CALLBACK BackgroundWindowProc(HWND window, UINT message, WPARAM wParam, 
       return 0;
     case WM_BG_CONNECT: {
       std::unique_ptr<ConnectRecord> record(reinterpret_cast<ConnectRecord*>(lParam));
-      ComPtr<IDispatch> channel = Api().tabChannels.For(record->tabId, record->pDisp);
+      ComPtr<IDispatch> channel =
+          Api().tabChannels.For(record->tabId, record->pDisp, std::wstring(BstrView(record->url)));
       CallHandler(site, kConnectHandler, {ArgI4(record->tabId), ArgDispatch(channel.Get()), ArgBstr(record->url)});
       return 0;
     }

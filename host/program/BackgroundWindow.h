@@ -6,6 +6,12 @@
 
 namespace tessary::host {
 
+class AXClientSite;
+
 LRESULT CALLBACK BackgroundWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// After the page's main has run: its connect handler hears of every tab that
+// is connected already (none at the first start; all of them after a reload).
+void AnnounceConnectedTabs(AXClientSite* site);
 
 }  // namespace tessary::host

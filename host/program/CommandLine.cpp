@@ -48,4 +48,12 @@ ModuleSwitch ScanModuleSwitch(const wchar_t* commandLine) {
   return ModuleSwitch::kNone;
 }
 
+bool AsksForBackgroundReload(const wchar_t* commandLine) {
+  for (const wchar_t* p = commandLine ? std::wcspbrk(commandLine, L"-/") : nullptr; p;
+       p = std::wcspbrk(p, L"-/")) {
+    if (IsWord(++p, L"ReloadBackground")) return true;
+  }
+  return false;
+}
+
 }  // namespace tessary::host

@@ -13,4 +13,7 @@ std::vector<PolicySwitch> ScanPolicySwitches(int argc, const wchar_t* const* arg
 enum class ModuleSwitch { kNone, kUnregServer, kRegServer, kUnregServerPerUser, kRegServerPerUser };
 ModuleSwitch ScanModuleSwitch(const wchar_t* commandLine);
 
+// Whether a word after a "-" or "/" is ReloadBackground (BackgroundReload.h).
+bool AsksForBackgroundReload(const wchar_t* commandLine);
+
 }  // namespace tessary::host

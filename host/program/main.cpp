@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "BackgroundReload.h"
 #include "CSomeClass.h"
 #include "CommandLine.h"
 #include "ElevationPolicy.h"
@@ -30,6 +31,9 @@ void ApplyPolicySwitches(const Directories& directories) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
+  // An author's reload asks the running host and ends: it touches neither the
+  // log nor the data of the running one. 1 when no host runs.
+  if (AsksForBackgroundReload(commandLine)) return RequestBackgroundReload() > 0 ? 0 : 1;
   CSomeClass module;
   HostProcess& host = Host();
   if (!host.directories.Prepare()) {

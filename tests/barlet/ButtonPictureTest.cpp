@@ -5,6 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
+#include <shobjidl.h>
+
+#include <string>
+
+#include <wrl/client.h>
 
 #include "BandFrame.h"
 #include "HostRegistration.h"
@@ -123,6 +128,64 @@ TEST_F(ButtonPictureTest, AResizeKeepsTheButtonAndThePictureAtTheRightEdge) {
     EXPECT_EQ(button.right, Client().right);
     EXPECT_EQ(Shown(kClear), kClear);
   }
+}
+
+// An extension's own look: its four pictures take the padlock's place, its
+// title and tooltip are the band's; one picture of the wrong size brings back
+// all four built-in ones, the title and tooltip staying.
+TEST_F(ButtonPictureTest, AnExtensionsOwnPicturesTitleAndTooltipReplaceTheBuiltInOnes) {
+  const wchar_t* const names[] = {L"set.png", L"clear.png", L"set-hover.png", L"clear-hover.png"};
+  const DWORD colours[] = {0xFF2060D0, 0xFFD04020, 0xFF60A0F0, 0xFFF08060};
+  for (const int clearSize : {32, 16}) {
+    SCOPED_TRACE("clear.png of " + std::to_string(clearSize) + " pixels");
+    const std::wstring folder = MakeTempFolder(L"look");
+    ASSERT_TRUE(::CopyFileW(ToolbarLibrary().c_str(), (folder + L"barlet.dll").c_str(), FALSE));
+    ASSERT_TRUE(::CreateDirectoryW((folder + L"toolbar").c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS);
+    for (int i = 0; i < 4; ++i) {
+      const int size = i == 1 ? clearSize : 32;
+      ASSERT_TRUE(Picture::Filled(size, size, colours[i]).SavePng(folder + L"toolbar\\" + names[i]));
+    }
+    ASSERT_TRUE(WriteFileBytes(folder + L"config.xml",
+                               "<addon version=\"1\" updateUrl=\"u\" title=\"Hello\" tooltip=\"Say hello\"/>"));
+    ASSERT_EQ(Regsvr32(L"/s", folder + L"barlet.dll"), 0u);
+    const int creations = host_.Creations();
+    auto frame = BandFrame::Create();
+    ASSERT_TRUE(frame && frame->Toolbars().size() == 1u);
+    const HWND toolbar = frame->Toolbars()[0].second;
+    ASSERT_TRUE(PumpMessagesUntil([&] { return host_.Creations() == creations + 1; }, 20000));
+    RECT client = {};
+    ::GetClientRect(toolbar, &client);
+    if (clearSize == 32) {
+      EXPECT_TRUE(PumpMessagesUntil(
+          [&] { return SameColour(Picture::OfScreen(toolbar).At(client.right - 20, 16), colours[1]); }, 5000));
+    } else {
+      EXPECT_TRUE(PumpMessagesUntil(
+          [&] { return pictures_.Find(Picture::OfScreen(toolbar), client.right - 36, 0) == kClear; }, 5000));
+    }
+    // The toolbar asks the band's window for the button's tooltip.
+    HWND reflection = nullptr;
+    for (HWND child = ::GetWindow(::GetParent(toolbar), GW_CHILD); child && !reflection;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+      wchar_t name[16] = {};
+      ::GetClassNameW(child, name, ARRAYSIZE(name));
+      if (std::wstring(name).rfind(L"ATL:", 0) == 0) reflection = child;
+    }
+    ASSERT_TRUE(reflection);
+    wchar_t buffer[80] = {};
+    NMTBGETINFOTIPW tip = {{toolbar, 0, TBN_GETINFOTIPW}, buffer, ARRAYSIZE(buffer), 13, 0};
+    ::SendMessageW(reflection, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&tip));
+    const std::wstring text = buffer;
+    EXPECT_EQ(text, L"Say hello");
+    Microsoft::WRL::ComPtr<IDeskBand> band;
+    ASSERT_EQ(::CoCreateInstance(frame->Toolbars()[0].first, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&band)), S_OK);
+    DESKBANDINFO info = {};
+    info.dwMask = DBIM_TITLE;
+    EXPECT_EQ(band->GetBandInfo(0, 0, &info), S_OK);
+    EXPECT_STREQ(info.wszTitle, L"Hello");
+    band.Reset();
+    frame.reset();
+  }
+  EXPECT_EQ(RegisterToolbar(), 0u);
 }
 
 }  // namespace

@@ -13,6 +13,8 @@
 #include "Bstr.h"
 #include "ChildProcess.h"
 #include "HostRegistration.h"
+#include "Picture.h"
+#include "Registry.h"
 #include "RecordingChannel.h"
 #include "Tessary.h"
 #include "TestEnvironment.h"
@@ -149,6 +151,77 @@ TEST_F(BackgroundPageTest, InDevelopmentEveryMessageIsLoggedWithItsTabAndLength)
     EXPECT_EQ(CountLines("BHO7: message to the background, 9 characters"), debug ? 1 : 0);
     EXPECT_EQ(CountLines("BG: message to tab 7, 12 characters"), debug ? 1 : 0);
     tab.Disconnect();
+  }
+}
+
+// An author's own folder, without the installer: the development command
+// registers the programs from there, reloads the background page of the
+// running host (which then hears of the tab that is still connected, and keeps
+// its log), says when no host runs, and undoes the registration.
+TEST_F(BackgroundPageTest, TheDevelopmentCommandRunsAnExtensionFromItsFolderAndReloadsIt) {
+  TemporaryExtension extension(L"dev");
+  const std::wstring script = extension.Folder() + L"tessary-dev.cmd";
+  ASSERT_TRUE(WriteFileBytes(script, ReadFileBytes(SourceDirectory() + L"sdk\\tessary-dev.cmd")));
+  const auto dev = [&script](const std::wstring& action) {
+    return RunProgram(L"C:\\windows\\system32\\cmd.exe", L"/c " + script + L" " + action);
+  };
+  const std::wstring agent = L"CLSID\\{B580D708-9951-45B4-A888-4B9A6F4BE682}\\InprocServer32";
+  ASSERT_EQ(dev(L"register"), 0u);
+  EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, agent).value_or(L""), extension.Folder() + L"pagelet.dll");
+
+  {
+    BackgroundClient tab(3);
+    ASSERT_TRUE(tab.Connect());
+    ASSERT_EQ(tab.Ask(L"maincalls"), L"main calls 1");
+    std::string page = ReadFileBytes(extension.Folder() + L"background.html");
+    const std::string logged = "extension.log(\"main called\");";
+    ASSERT_NE(page.find(logged), std::string::npos);
+    page.replace(page.find(logged), logged.size(), "extension.log(\"main called, edited\");");
+    ASSERT_TRUE(extension.Write(L"background.html", page));
+    EXPECT_EQ(dev(L"reload"), 0u);
+    EXPECT_TRUE(WaitUntil([] { return CountLinesStartingWith(LogFilePath(), "BG Script: onConnect 3 ") == 2; }, 15000));
+    EXPECT_EQ(CountLines("BG Script: main called, edited"), 1);
+    EXPECT_EQ(CountLines("BG Script: main called"), 1) << "the reload started a log of its own";
+    EXPECT_EQ(tab.Ask(L"maincalls"), L"main calls 1");
+    tab.Disconnect();
+  }
+  ASSERT_TRUE(WaitForNoHost(15000));
+  EXPECT_EQ(dev(L"reload"), 1u) << "no host runs";
+  EXPECT_EQ(dev(L"unregister"), 0u);
+  EXPECT_FALSE(ReadString(HKEY_CLASSES_ROOT, agent).has_value());
+}
+
+// An extension's own toolbar pictures that cannot be used: the toolbars show
+// the built-in ones, and the host program's log says why.
+TEST_F(BackgroundPageTest, UnusableToolbarPicturesAreLogged) {
+  struct Case {
+    int clearSize;  // 0: no clear.png; -1: not a picture
+    const char* problem;
+  } const cases[] = {
+      {0, "toolbar\\clear.png is missing"},
+      {-1, "toolbar\\clear.png is not a PNG picture that can be read"},
+      {16, "toolbar\\clear.png is 16 x 16 pixels, not 32 x 32"},
+      {32, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.clearSize);
+    TemporaryExtension extension(L"look");
+    const std::wstring folder = extension.Folder() + L"toolbar";
+    ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS);
+    for (const wchar_t* name : {L"set.png", L"set-hover.png", L"clear-hover.png"}) {
+      ASSERT_TRUE(Picture::Filled(32, 32, 0xFF2060D0).SavePng(extension.Folder() + L"toolbar\\" + name));
+    }
+    const std::wstring clear = folder + L"\\clear.png";
+    ::DeleteFileW(clear.c_str());
+    if (c.clearSize > 0) ASSERT_TRUE(Picture::Filled(c.clearSize, c.clearSize, 0xFFD04020).SavePng(clear));
+    if (c.clearSize < 0) ASSERT_TRUE(WriteFileBytes(clear, "not a picture"));
+    ASSERT_EQ(extension.Register(), 0u);
+    BackgroundClient tab(1);
+    ASSERT_TRUE(tab.Connect());
+    EXPECT_EQ(CountLinesStartingWith(LogFilePath(), "[ERROR]: Toolbar pictures: "), c.problem ? 1 : 0);
+    if (c.problem) {
+      EXPECT_EQ(CountLines(std::string("[ERROR]: Toolbar pictures: ") + c.problem + "; the built-in pictures are used"), 1);
+    }
   }
 }
 

@@ -197,7 +197,7 @@ TEST_F(InstallTest, InstallsRunsAndUninstallsLeavingOnlyTheUsersData) {
     return Narrow(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, name).value_or(L"<none>"));
   };
   const std::string version = TESSARY_VERSION_TEXT;
-  EXPECT_EQ(value(L"DisplayName"), "Tessary");
+  EXPECT_EQ(value(L"DisplayName"), "Tessary Notes") << "the extension's title";
   EXPECT_EQ(value(L"DisplayVersion"), version);
   EXPECT_EQ(value(L"Publisher"), "Tessary");
   EXPECT_EQ(value(L"InstallLocation") + "\\", Narrow(folder_));

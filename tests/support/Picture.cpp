@@ -118,6 +118,14 @@ Picture Picture::FromBits(const void* bits, int width, int height) {
   return picture;
 }
 
+Picture Picture::Filled(int width, int height, DWORD colour) {
+  Picture picture;
+  picture.width_ = width;
+  picture.height_ = height;
+  picture.pixels_.assign(static_cast<size_t>(width) * height, colour);
+  return picture;
+}
+
 Picture Picture::FromPng(const std::string& bytes) {
   Picture picture;
   GdiPlus gdiplus;

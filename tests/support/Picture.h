@@ -20,6 +20,8 @@ class Picture {
   static Picture Printed(HWND window);
   // An empty picture when the bytes are not an image.
   static Picture FromPng(const std::string& bytes);
+  // One colour (0xAARRGGBB) all over.
+  static Picture Filled(int width, int height, DWORD colour);
 
   int Width() const { return width_; }
   int Height() const { return height_; }
