@@ -79,13 +79,7 @@ BandLook ReadBandLook(const std::wstring& folder) {
   if (IsFolder(folder + L"toolbar") && BandPicturesProblem(folder).empty()) {
     for (size_t i = 0; i < look.pictures.size(); ++i) look.pictures[i] = folder + kPictureNames[i];
   }
-  SafeXmlDocument document;
-  XmlLoad loaded = XmlLoad::kMalformed;
-  ComPtr<IXMLDOMNode> node;
-  ComPtr<IXMLDOMElement> addon;
-  if (SUCCEEDED(document.Create()) && SUCCEEDED(document.LoadFile(folder + L"config.xml", &loaded)) &&
-      loaded == XmlLoad::kLoaded && document->selectSingleNode(Bstr(L"addon").Get(), &node) == S_OK &&
-      SUCCEEDED(node.As(&addon))) {
+  if (const ComPtr<IXMLDOMElement> addon = ReadConfigRoot(folder)) {
     look.title = Attribute(addon.Get(), L"title");
     look.tooltip = Attribute(addon.Get(), L"tooltip");
   }

@@ -13,6 +13,19 @@ constexpr CLSID kClsidDomDocument = {0x2933BF90, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x
 
 }  // namespace
 
+ComPtr<IXMLDOMElement> ReadConfigRoot(const std::wstring& folder) {
+  SafeXmlDocument document;
+  XmlLoad loaded = XmlLoad::kMalformed;
+  ComPtr<IXMLDOMNode> node;
+  ComPtr<IXMLDOMElement> addon;
+  if (FAILED(document.Create()) || FAILED(document.LoadFile(folder + L"config.xml", &loaded)) ||
+      loaded != XmlLoad::kLoaded || document->selectSingleNode(Bstr(L"addon").Get(), &node) != S_OK ||
+      FAILED(node.As(&addon))) {
+    return nullptr;
+  }
+  return addon;
+}
+
 HRESULT SafeXmlDocument::Create() {
   ComPtr<IXMLDOMDocument2> document;
   const HRESULT hr = ::CoCreateInstance(kClsidDomDocument, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&document));

@@ -39,4 +39,9 @@ class SafeXmlDocument {
   Microsoft::WRL::ComPtr<IXMLDOMDocument2> document_;
 };
 
+// The root element <addon> of folder + "config.xml" (folder with a trailing
+// backslash), for the add-ons' own reading of it; null when the file cannot
+// be read. The host program reads the file itself, with its errors logged.
+Microsoft::WRL::ComPtr<IXMLDOMElement> ReadConfigRoot(const std::wstring& folder);
+
 }  // namespace tessary

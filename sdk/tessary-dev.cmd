@@ -10,14 +10,19 @@ rem   tessary-dev reload [folder]
 rem
 rem folder holds TessaryBG.exe, pagelet.dll and barlet.dll, with pagelet32.dll
 rem and barlet32.dll for Internet Explorer's 32-bit tabs, and the extension's
-rem files; it is this script's own folder when left out. Registration is for
-rem the whole machine: Internet Explorer takes Browser Helper Objects, and so
-rem the page agent, from the machine's registry only.
+rem files; it is this script's own folder when left out. register copies the
+rem programs from the kit's folder programs\ into a folder that has none.
+rem Registration is for the whole machine: Internet Explorer takes Browser
+rem Helper Objects, and so the page agent, from the machine's registry only.
 setlocal
 set "action=%~1"
 set "folder=%~f2"
 if "%~2"=="" set "folder=%~dp0."
 for %%i in ("%folder%") do set "folder=%%~fi"
+rem A folder of the kit's without the programs gets them from the kit.
+if /i "%action%"=="register" if not exist "%folder%\TessaryBG.exe" if exist "%~dp0programs\TessaryBG.exe" (
+  copy /y "%~dp0programs\*" "%folder%\" >nul
+)
 if not exist "%folder%\TessaryBG.exe" (
   echo tessary-dev: no TessaryBG.exe in "%folder%"
   exit /b 2
