@@ -268,10 +268,11 @@ SectionEnd
 Section "un.${PRODUCT}" UninstallProduct
   SectionIn RO
   SetRegView 64
-  ; Unregistered first: then nothing starts the host program again.
+  ; Unregistered first, the host program too: then nothing starts it again
+  ; once it is ended (a tab that still polls it would, through COM).
   !insertmacro ForEachAddon UnregisterAddon
-  Call un.EndHost
   !insertmacro Unregister '"$INSTDIR\${HOST}" /UnregServer' "the host program"
+  Call un.EndHost
 
   !insertmacro RemoveExtensionFiles
   Delete "$INSTDIR\config.xml"
