@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <map>
 #include <set>
 #include <string>
@@ -118,15 +119,15 @@ TEST(ExtensionGuideTest, EveryQuotedExampleStandsInTheSampleWordForWordAndEveryM
   EXPECT_GE(quotes.size(), 10u);
 }
 
-// The pictures the demo made and the documents' links to each other: a file
-// renamed or never added leaves a hole in the page.
+// The guide's pictures and the documents' links to each other: a file renamed
+// or never added leaves a hole in the page.
 TEST(ExtensionGuideTest, EveryLocalLinkAndPictureOfTheDocumentsIsInTheRepository) {
   struct Case {
     const wchar_t* document;
     const wchar_t* folder;  // that the document's links start from
     size_t atLeast;
   };
-  for (const Case& c : {Case{L"docs\\extension-guide.md", L"docs\\", 3}, Case{L"README.md", L"", 1}}) {
+  for (const Case& c : {Case{L"docs\\extension-guide.md", L"docs\\", 4}, Case{L"README.md", L"", 1}}) {
     SCOPED_TRACE(Narrow(c.document));
     const std::string text = ReadFileBytes(SourceDirectory() + c.document);
     ASSERT_FALSE(text.empty());
@@ -142,6 +143,28 @@ TEST(ExtensionGuideTest, EveryLocalLinkAndPictureOfTheDocumentsIsInTheRepository
     }
     EXPECT_GE(links, c.atLeast);
   }
+}
+
+// The guide's pictures run the sample's scripts against the host's stand-in in
+// tools/pictures/host.js: a method the sample starts to call must be there too,
+// or the pictures would show a page whose script stopped.
+TEST(ExtensionGuideTest, ThePicturesStandInOffersEveryMethodTheSampleCalls) {
+  const std::string standIn = ReadFileBytes(SourceDirectory() + L"tools\\pictures\\host.js");
+  ASSERT_FALSE(standIn.empty());
+  std::set<std::string> called;
+  for (const wchar_t* script : {L"background.js", L"content.js", L"popup.js"}) {
+    const std::string text = ReadFileBytes(SourceDirectory() + kSample + script);
+    for (const std::string object : {"ext.", "extension."}) {
+      for (size_t at = text.find(object); at != std::string::npos; at = text.find(object, at + 1)) {
+        if (at > 0 && (std::isalnum(static_cast<unsigned char>(text[at - 1])) || text[at - 1] == '.')) continue;
+        size_t end = at + object.size();
+        while (end < text.size() && std::isalnum(static_cast<unsigned char>(text[end]))) ++end;
+        called.insert(text.substr(at + object.size(), end - at - object.size()));
+      }
+    }
+  }
+  EXPECT_GE(called.size(), 15u);
+  for (const std::string& method : called) EXPECT_NE(standIn.find(method + ": function"), std::string::npos) << method;
 }
 
 }  // namespace
