@@ -4,6 +4,12 @@
 
 namespace tessary {
 
+std::wstring ErrorCodeText(HRESULT hr) {
+  wchar_t code[24];
+  std::swprintf(code, 24, L"error 0x%08lX", static_cast<unsigned long>(hr));
+  return code;
+}
+
 std::wstring ExceptionInfo::Text() {
   if (info_.pfnDeferredFillIn && !info_.bstrDescription) {
     info_.pfnDeferredFillIn(&info_);
@@ -11,9 +17,7 @@ std::wstring ExceptionInfo::Text() {
   }
   if (info_.bstrDescription && *info_.bstrDescription) return std::wstring(Description());
   if (!info_.scode && !info_.wCode) return L"";
-  wchar_t code[24];
-  std::swprintf(code, 24, L"error 0x%08lX", static_cast<unsigned long>(info_.scode ? info_.scode : info_.wCode));
-  return code;
+  return ErrorCodeText(info_.scode ? info_.scode : static_cast<HRESULT>(info_.wCode));
 }
 
 }  // namespace tessary

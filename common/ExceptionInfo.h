@@ -11,6 +11,9 @@
 
 namespace tessary {
 
+// A failure's code as the log shows it where nothing says more: "error 0x80004005".
+std::wstring ErrorCodeText(HRESULT hr);
+
 class ExceptionInfo {
  public:
   ExceptionInfo() = default;

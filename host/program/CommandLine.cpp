@@ -17,6 +17,12 @@ bool IsWord(const wchar_t* text, const wchar_t* word) {
   return EndsWord(*text) && *word == L'\0';
 }
 
+// The word after the next '-' or '/' from text on; null after the last one.
+const wchar_t* NextSwitch(const wchar_t* text) {
+  const wchar_t* mark = text ? std::wcspbrk(text, L"-/") : nullptr;
+  return mark ? mark + 1 : nullptr;
+}
+
 }  // namespace
 
 std::vector<PolicySwitch> ScanPolicySwitches(int argc, const wchar_t* const* argv) {
@@ -38,9 +44,7 @@ ModuleSwitch ScanModuleSwitch(const wchar_t* commandLine) {
       {L"UnregServerPerUser", ModuleSwitch::kUnregServerPerUser},
       {L"RegServerPerUser", ModuleSwitch::kRegServerPerUser},
   };
-  for (const wchar_t* p = commandLine ? std::wcspbrk(commandLine, L"-/") : nullptr; p;
-       p = std::wcspbrk(p, L"-/")) {
-    ++p;
+  for (const wchar_t* p = NextSwitch(commandLine); p; p = NextSwitch(p)) {
     for (const auto& s : kSwitches) {
       if (IsWord(p, s.word)) return s.action;
     }
@@ -49,9 +53,8 @@ ModuleSwitch ScanModuleSwitch(const wchar_t* commandLine) {
 }
 
 bool AsksForBackgroundReload(const wchar_t* commandLine) {
-  for (const wchar_t* p = commandLine ? std::wcspbrk(commandLine, L"-/") : nullptr; p;
-       p = std::wcspbrk(p, L"-/")) {
-    if (IsWord(++p, L"ReloadBackground")) return true;
+  for (const wchar_t* p = NextSwitch(commandLine); p; p = NextSwitch(p)) {
+    if (IsWord(p, L"ReloadBackground")) return true;
   }
   return false;
 }

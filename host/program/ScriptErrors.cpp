@@ -3,11 +3,11 @@
 #include <activscp.h>
 #include <mshtml.h>
 
-#include <cstdio>
 #include <string>
 
 #include <wrl/client.h>
 
+#include "ExceptionInfo.h"
 #include "ScriptCallback.h"
 #include "Variant.h"
 
@@ -23,12 +23,6 @@ std::wstring TextOf(IDispatch* object, const wchar_t* name) {
     return L"";
   }
   return value->bstrVal;
-}
-
-std::wstring HexCode(HRESULT hr) {
-  wchar_t code[24];
-  std::swprintf(code, 24, L"error 0x%08lX", static_cast<unsigned long>(hr));
-  return code;
 }
 
 // The file's name, without the extension's folder or address before it.
@@ -70,8 +64,8 @@ void CallPageFunction(IDispatch* function, std::initializer_list<VARIANT> args, 
   const HRESULT hr = CallScriptFunction(function, args, &raised);
   // The engine has reported its own exceptions to the browser, which has shown
   // them to this program, with their file and line (LogReportedScriptError).
-  if (FAILED(hr) && hr != SCRIPT_E_REPORTED) {
-    log.Error() << page << " Script error in " << what << ": " << (raised.empty() ? HexCode(hr) : raised);
+  if (FAILED(hr) && hr != static_cast<HRESULT>(SCRIPT_E_REPORTED)) {
+    log.Error() << page << " Script error in " << what << ": " << (raised.empty() ? ErrorCodeText(hr) : raised);
   }
 }
 

@@ -64,11 +64,8 @@ TEST_F(ToolbarInBrowserTest, EveryTabHasItsOwnToolbarInTheBandAreaShownWhileTheT
   RegisterHostProgram();
   RecordingBG host;
   ASSERT_TRUE(host.IsServing());
-  BrowserSession* session = Start(Page(L"first.html", "<p>first</p>"));
+  const auto [session, first, second] = StartTwoTabs();
   ASSERT_TRUE(session);
-  const DWORD first = session->Tabs().at(0);
-  const DWORD second = session->OpenTab(Page(L"second.html", "<p>second</p>"));
-  ASSERT_NE(second, 0u);
   const HWND toolbars[] = {ToolbarOf(session, first), ToolbarOf(session, second)};
   for (int i = 0; i < 2; ++i) {
     ASSERT_NE(toolbars[i], nullptr);
@@ -137,11 +134,8 @@ TEST_F(ToolbarInBrowserTest, SetIconDoesNotWaitForAHungTab) {
   RegisterHostProgram();
   BackgroundClient background(1);
   ASSERT_TRUE(background.Connect());
-  BrowserSession* session = Start(Page(L"first.html", "<p>first</p>"));
+  const auto [session, hung, live] = StartTwoTabs();
   ASSERT_TRUE(session);
-  const DWORD hung = session->Tabs().at(0);
-  const DWORD live = session->OpenTab(Page(L"second.html", "<p>second</p>"));
-  ASSERT_NE(live, 0u);
   const HWND toolbars[] = {ToolbarOf(session, hung), ToolbarOf(session, live)};
   ASSERT_TRUE(toolbars[0] && toolbars[1]);
 

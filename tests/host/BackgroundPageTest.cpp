@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <leveldb/db.h>
 
-#include <algorithm>
 #include <string>
 
 #include <wrl/client.h>
@@ -90,12 +89,6 @@ TEST_F(BackgroundPageTest, APageWithoutMainNeverBecomesReady) {
   EXPECT_EQ(bgc->disconnect(1, channel.Dispatch()), E_PENDING);
   EXPECT_TRUE(channel.Received().empty());
   EXPECT_GE(CountLines("BG: documentcomplete fired"), 1);
-}
-
-// The 1-based line of the page that holds the text; 0 when none does.
-size_t LineOf(const std::string& page, const std::string& text) {
-  const size_t at = page.find(text);
-  return at == std::string::npos ? 0 : std::count(page.begin(), page.begin() + at, '\n') + 1;
 }
 
 // Errors of the background page's scripts reach the log, one line each with
@@ -213,8 +206,11 @@ TEST_F(BackgroundPageTest, UnusableToolbarPicturesAreLogged) {
     }
     const std::wstring clear = folder + L"\\clear.png";
     ::DeleteFileW(clear.c_str());
-    if (c.clearSize > 0) ASSERT_TRUE(Picture::Filled(c.clearSize, c.clearSize, 0xFFD04020).SavePng(clear));
-    if (c.clearSize < 0) ASSERT_TRUE(WriteFileBytes(clear, "not a picture"));
+    if (c.clearSize > 0) {
+      ASSERT_TRUE(Picture::Filled(c.clearSize, c.clearSize, 0xFFD04020).SavePng(clear));
+    } else if (c.clearSize < 0) {
+      ASSERT_TRUE(WriteFileBytes(clear, "not a picture"));
+    }
     ASSERT_EQ(extension.Register(), 0u);
     BackgroundClient tab(1);
     ASSERT_TRUE(tab.Connect());

@@ -262,11 +262,10 @@ TEST_F(PopupTest, AScriptErrorIsLoggedAndThePopupStays) {
   const HWND dialog = Open();
   ASSERT_TRUE(dialog);
   const std::string popup = ReadFileBytes(ExtensionDirectory() + L"popup.html");
-  const size_t at = popup.find("throw new Error(argument)");
-  ASSERT_NE(at, std::string::npos);
-  const std::string line = "[ERROR]: Popup Script error in popup.html, line " +
-                           std::to_string(std::count(popup.begin(), popup.begin() + at, '\n') + 1) +
-                           ": thrown in the popup";
+  const size_t at = LineOf(popup, "throw new Error(argument)");
+  ASSERT_NE(at, 0u);
+  const std::string line =
+      "[ERROR]: Popup Script error in popup.html, line " + std::to_string(at) + ": thrown in the popup";
   EXPECT_TRUE(WaitUntil([&] { return Lines(line) == 1; }, kWaitMs)) << line;
   EXPECT_TRUE(::IsWindowVisible(dialog));
 }

@@ -44,11 +44,8 @@ TEST_F(AddonLoadingTest, EveryTabLoadsTheHelpersSitesThemBeforeItNavigatesAndRel
   ASSERT_TRUE(helper.IsRegistered());
   EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, kHelpersKey + helper.Clsid(), L"NoExplorer").value_or(0), 1u)
       << "the helper asks to stay out of the file explorer, which Internet Explorer is not";
-  BrowserSession* session = Start(Page(L"first.html", "<p>first</p>"));
+  const auto [session, first, second] = StartTwoTabs();
   ASSERT_TRUE(session);
-  const DWORD first = session->Tabs().at(0);
-  const DWORD second = session->OpenTab(Page(L"second.html", "<p>second</p>"));
-  ASSERT_NE(second, 0u) << Narrow(session->LastError());
   // Each tab a process of its own, as without TabProcGrowth.
   const DWORD firstProcess = session->TabProcess(first);
   const DWORD secondProcess = session->TabProcess(second);
@@ -73,11 +70,8 @@ TEST_F(AddonLoadingTest, EveryTabLoadsTheHelpersSitesThemBeforeItNavigatesAndRel
 TEST_F(AddonLoadingTest, EveryTabLoadsTheBandsIntoTheFramesBandAreaAndOnlyTheFrontTabsAreShown) {
   TestAddon band(TestAddon::kBand);
   ASSERT_TRUE(band.IsRegistered());
-  BrowserSession* session = Start(Page(L"first.html", "<p>first</p>"));
+  const auto [session, first, second] = StartTwoTabs();
   ASSERT_TRUE(session);
-  const DWORD first = session->Tabs().at(0);
-  const DWORD second = session->OpenTab(Page(L"tab.html", "<p>tab</p>"));
-  ASSERT_NE(second, 0u);
   const DWORD firstProcess = session->TabProcess(first);
   const DWORD secondProcess = session->TabProcess(second);
   EXPECT_EQ(band.Objects().size(), 2u) << "one band per tab, in the tab's process";

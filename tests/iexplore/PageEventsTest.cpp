@@ -96,11 +96,8 @@ TEST_F(PageEventsTest, AHelperSeesAPageWithTwoFramesInInternetExplorersOrderWith
 TEST_F(PageEventsTest, APageHandsOutItsTabsBrowserWhoseWindowIsVisibleOnlyWhileTheTabIsInFront) {
   TestAddon helper(TestAddon::kHelper);
   ASSERT_TRUE(helper.IsRegistered());
-  BrowserSession* session = Start(Page(L"first.html", "<p>first</p>"));
+  const auto [session, first, second] = StartTwoTabs();
   ASSERT_TRUE(session);
-  const DWORD first = session->Tabs().at(0);
-  const DWORD second = session->OpenTab(Page(L"second.html", "<p>second</p>"));
-  ASSERT_NE(second, 0u);
   ASSERT_TRUE(session->Navigate(first, Page(L"behind.html", "<p>behind</p>"))) << Narrow(session->LastError());
   EXPECT_EQ(PageBrowsers(helper.OfProcess(session->TabProcess(first))),
             (std::vector<std::wstring>{L"site visible", L"site hidden"}))

@@ -69,4 +69,18 @@ BrowserSession* StandInTest::Start(const std::wstring& address, TabBits bits) {
   return sessions_.back().get();
 }
 
+StandInTest::TwoTabs StandInTest::StartTwoTabs() {
+  TwoTabs tabs;
+  BrowserSession* session = Start(Page(L"first.html", "<p>first</p>"));
+  if (!session) return tabs;
+  tabs.first = session->Tabs().at(0);
+  tabs.second = session->OpenTab(Page(L"second.html", "<p>second</p>"));
+  if (tabs.second == 0) {
+    ADD_FAILURE() << "the second tab did not open: " << Narrow(session->LastError());
+    return tabs;
+  }
+  tabs.session = session;
+  return tabs;
+}
+
 }  // namespace tessary::test

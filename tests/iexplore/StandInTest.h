@@ -27,6 +27,16 @@ class StandInTest : public ::testing::Test {
   // (with the reason recorded as a failure) when it did not start.
   BrowserSession* Start(const std::wstring& address, TabBits bits = TabBits::k64);
 
+  // A session with two tabs, each with a page of its own: "first.html" with
+  // the session, "second.html" in a new tab. session is null (with the reason
+  // recorded) when either does not open.
+  struct TwoTabs {
+    BrowserSession* session = nullptr;
+    DWORD first = 0;
+    DWORD second = 0;
+  };
+  TwoTabs StartTwoTabs();
+
   std::wstring folder_;
   std::vector<std::unique_ptr<BrowserSession>> sessions_;
 };

@@ -56,7 +56,9 @@ class AgentHostCallsTest : public ::testing::Test {
   // A content script that logs and throws, with the extension's config.xml
   // (none for null); what reached the host's log.
   std::vector<std::wstring> LinesOfALoggingScript(const char* config) {
-    if (config) EXPECT_TRUE(WriteFileBytes(bed_.Folder() + L"config.xml", config));
+    if (config) {
+      EXPECT_TRUE(WriteFileBytes(bed_.Folder() + L"config.xml", config));
+    }
     EXPECT_TRUE(WriteFileBytes(bed_.Folder() + L"content.js",
                                "function main(frame) {\r\n  if (frame) return;\r\n"
                                "  extension.log('hello from the page');\r\n  throw new Error('thrown');\r\n}\r\n"));

@@ -166,6 +166,11 @@ int CountLinesStartingWith(const std::wstring& path, const std::string& prefix) 
       std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
 }
 
+size_t LineOf(const std::string& text, const std::string& part) {
+  const size_t at = text.find(part);
+  return at == std::string::npos ? 0 : std::count(text.begin(), text.begin() + at, '\n') + 1;
+}
+
 std::wstring WriteTestPage(const std::wstring& folder, const std::wstring& name, const std::string& html) {
   const std::wstring path = folder + name;
   return WriteFileBytes(path, html) ? path : L"";

@@ -48,6 +48,8 @@ bool HasLine(const std::wstring& path, const std::string& line);
 // this prefix.
 int CountLines(const std::wstring& path, const std::string& line);
 int CountLinesStartingWith(const std::wstring& path, const std::string& prefix);
+// The number (from 1) of the line of text where `part` first stands; 0 if nowhere.
+size_t LineOf(const std::string& text, const std::string& part);
 
 // Writes a page (UTF-8) into the folder and returns its path.
 std::wstring WriteTestPage(const std::wstring& folder, const std::wstring& name, const std::string& html);
