@@ -16,6 +16,7 @@ rem Registration is for the whole machine: Internet Explorer takes Browser
 rem Helper Objects, and so the page agent, from the machine's registry only.
 setlocal
 set "action=%~1"
+if /i not "%action%"=="register" if /i not "%action%"=="unregister" if /i not "%action%"=="reload" goto usage
 set "folder=%~f2"
 if "%~2"=="" set "folder=%~dp0."
 for %%i in ("%folder%") do set "folder=%%~fi"
@@ -27,9 +28,9 @@ if not exist "%folder%\TessaryBG.exe" (
   echo tessary-dev: no TessaryBG.exe in "%folder%"
   exit /b 2
 )
-if /i "%action%"=="register" goto register
-if /i "%action%"=="unregister" goto unregister
-if /i "%action%"=="reload" goto reload
+goto %action%
+
+:usage
 echo usage: tessary-dev register^|unregister^|reload [folder]
 exit /b 2
 

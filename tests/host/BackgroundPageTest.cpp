@@ -159,6 +159,8 @@ TEST_F(BackgroundPageTest, TheDevelopmentCommandRunsAnExtensionFromItsFolderAndR
     return RunProgram(L"C:\\windows\\system32\\cmd.exe", L"/c " + script + L" " + action);
   };
   const std::wstring agent = L"CLSID\\{B580D708-9951-45B4-A888-4B9A6F4BE682}\\InprocServer32";
+  EXPECT_EQ(dev(L""), 2u) << "no action: the usage, wherever the programs are";
+  EXPECT_EQ(dev(L"install"), 2u);
   ASSERT_EQ(dev(L"register"), 0u);
   EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, agent).value_or(L""), extension.Folder() + L"pagelet.dll");
 
