@@ -3,6 +3,7 @@
 #include <string>
 
 #include "CbarletModule.h"
+#include "ExceptionBarrier.h"
 
 namespace tessary::barlet {
 
@@ -20,6 +21,8 @@ const QITAB* CBarletAddIn::Interfaces() {
   return interfaces;
 }
 
+// GetWindow, ContextSensitiveHelp and CloseDW only read or set fields (CloseDW
+// through ShowDW): nothing in them can throw. The others call out.
 IFACEMETHODIMP CBarletAddIn::GetWindow(HWND* window) {
   if (!window) return E_INVALIDARG;
   *window = reflection_.Toolbar().Window();
@@ -32,58 +35,68 @@ IFACEMETHODIMP CBarletAddIn::ContextSensitiveHelp(BOOL enterMode) {
 }
 
 IFACEMETHODIMP CBarletAddIn::ShowDW(BOOL show) {
-  shown_ = show != FALSE;
-  if (HWND toolbar = reflection_.Toolbar().Window()) ::ShowWindow(toolbar, shown_ ? SW_SHOW : SW_HIDE);
-  return S_OK;
+  return ExceptionBarrier([&]() -> HRESULT {
+    shown_ = show != FALSE;
+    if (HWND toolbar = reflection_.Toolbar().Window()) ::ShowWindow(toolbar, shown_ ? SW_SHOW : SW_HIDE);
+    return S_OK;
+  });
 }
 
 // The windows stay: they go with the object.
 IFACEMETHODIMP CBarletAddIn::CloseDW(DWORD) { return ShowDW(FALSE); }
 
 IFACEMETHODIMP CBarletAddIn::GetBandInfo(DWORD bandId, DWORD viewMode, DESKBANDINFO* info) {
-  bandId_ = bandId;
-  viewMode_ = viewMode;
-  if (!info) return S_OK;
-  if (info->dwMask & DBIM_MINSIZE) info->ptMinSize = {32, 32};
-  if (info->dwMask & DBIM_MAXSIZE) info->ptMaxSize = {0, -1};
-  if (info->dwMask & DBIM_INTEGRAL) info->ptIntegral = {0, 0};
-  if (info->dwMask & DBIM_ACTUAL) info->ptActual = {32, 32};
-  if (info->dwMask & DBIM_TITLE) {
-    const std::wstring& title = CbarletModule::Get().Look().title;
-    ::lstrcpynW(info->wszTitle, title.empty() ? L"toolbar" : title.c_str(), ARRAYSIZE(info->wszTitle));
-  }
-  // The browser's own background is used.
-  info->dwMask &= ~DBIM_BKCOLOR;
-  if (info->dwMask & DBIM_MODEFLAGS) info->dwModeFlags = DBIMF_VARIABLEHEIGHT;
-  return S_OK;
+  return ExceptionBarrier([&]() -> HRESULT {
+    bandId_ = bandId;
+    viewMode_ = viewMode;
+    if (!info) return S_OK;
+    if (info->dwMask & DBIM_MINSIZE) info->ptMinSize = {32, 32};
+    if (info->dwMask & DBIM_MAXSIZE) info->ptMaxSize = {0, -1};
+    if (info->dwMask & DBIM_INTEGRAL) info->ptIntegral = {0, 0};
+    if (info->dwMask & DBIM_ACTUAL) info->ptActual = {32, 32};
+    if (info->dwMask & DBIM_TITLE) {
+      const std::wstring& title = CbarletModule::Get().Look().title;
+      ::lstrcpynW(info->wszTitle, title.empty() ? L"toolbar" : title.c_str(), ARRAYSIZE(info->wszTitle));
+    }
+    // The browser's own background is used.
+    info->dwMask &= ~DBIM_BKCOLOR;
+    if (info->dwMask & DBIM_MODEFLAGS) info->dwModeFlags = DBIMF_VARIABLEHEIGHT;
+    return S_OK;
+  });
 }
 
 IFACEMETHODIMP CBarletAddIn::SetSite(IUnknown* site) {
-  site_.Reset();
-  if (!site) return S_OK;
-  parent_ = nullptr;
-  Microsoft::WRL::ComPtr<IOleWindow> siteWindow;
-  if (SUCCEEDED(site->QueryInterface(IID_PPV_ARGS(&siteWindow)))) siteWindow->GetWindow(&parent_);
-  if (!::IsWindow(parent_)) return E_FAIL;
-  // A site that cannot take the band's focus is refused before any window is made.
-  Microsoft::WRL::ComPtr<IInputObjectSite> inputSite;
-  if (FAILED(site->QueryInterface(IID_PPV_ARGS(&inputSite)))) return E_FAIL;
-  // A new site gets windows of its own, in its own window.
-  reflection_.Destroy();
-  if (!reflection_.Create(parent_) || !reflection_.Toolbar().Window()) return E_FAIL;
-  site_ = inputSite;
-  return S_OK;
+  return ExceptionBarrier([&]() -> HRESULT {
+    site_.Reset();
+    if (!site) return S_OK;
+    parent_ = nullptr;
+    Microsoft::WRL::ComPtr<IOleWindow> siteWindow;
+    if (SUCCEEDED(site->QueryInterface(IID_PPV_ARGS(&siteWindow)))) siteWindow->GetWindow(&parent_);
+    if (!::IsWindow(parent_)) return E_FAIL;
+    // A site that cannot take the band's focus is refused before any window is made.
+    Microsoft::WRL::ComPtr<IInputObjectSite> inputSite;
+    if (FAILED(site->QueryInterface(IID_PPV_ARGS(&inputSite)))) return E_FAIL;
+    // A new site gets windows of its own, in its own window.
+    reflection_.Destroy();
+    if (!reflection_.Create(parent_) || !reflection_.Toolbar().Window()) return E_FAIL;
+    site_ = inputSite;
+    return S_OK;
+  });
 }
 
 IFACEMETHODIMP CBarletAddIn::GetSite(REFIID riid, void** object) {
-  if (!object) return E_POINTER;
-  *object = nullptr;
-  return site_ ? site_->QueryInterface(riid, object) : E_FAIL;
+  return ExceptionBarrier([&]() -> HRESULT {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    return site_ ? site_->QueryInterface(riid, object) : E_FAIL;
+  });
 }
 
 IFACEMETHODIMP CBarletAddIn::HasFocusIO() {
-  const HWND toolbar = reflection_.Toolbar().Window();
-  return toolbar && ::GetFocus() == toolbar ? S_OK : S_FALSE;
+  return ExceptionBarrier([&]() -> HRESULT {
+    const HWND toolbar = reflection_.Toolbar().Window();
+    return toolbar && ::GetFocus() == toolbar ? S_OK : S_FALSE;
+  });
 }
 
 }  // namespace tessary::barlet

@@ -5,6 +5,7 @@
 #include <cwchar>
 
 #include "CbarletModule.h"
+#include "ExceptionBarrier.h"
 #include "ModulePath.h"
 #include "ToolbarWindow.h"
 #include "resource.h"
@@ -66,19 +67,23 @@ bool CMFToolbar::Create(HWND parent, const RECT& rect) {
 }
 
 LRESULT CALLBACK CMFToolbar::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* toolbar = Bound<CMFToolbar>(window, message, lParam);
-  if (!toolbar) {
-    // Messages before WM_NCCREATE: the control's own, found through the class.
-    WNDPROC control = nullptr;
-    CbarletModule::Get().ToolbarWindowClass(&CMFToolbar::WindowProc, &control);
-    return control ? ::CallWindowProcW(control, window, message, wParam, lParam)
-                   : ::DefWindowProcW(window, message, wParam, lParam);
-  }
-  LRESULT result = 0;
-  if (toolbar->ProcessWindowMessage(window, message, wParam, lParam, &result)) return result;
-  result = ::CallWindowProcW(toolbar->controlProc_, window, message, wParam, lParam);
-  if (message == WM_NCDESTROY) toolbar->Unbind(window);
-  return result;
+  return MessageBarrier(
+      [&]() -> LRESULT {
+        auto* toolbar = Bound<CMFToolbar>(window, message, lParam);
+        if (!toolbar) {
+          // Messages before WM_NCCREATE: the control's own, found through the class.
+          WNDPROC control = nullptr;
+          CbarletModule::Get().ToolbarWindowClass(&CMFToolbar::WindowProc, &control);
+          return control ? ::CallWindowProcW(control, window, message, wParam, lParam)
+                         : ::DefWindowProcW(window, message, wParam, lParam);
+        }
+        LRESULT result = 0;
+        if (toolbar->ProcessWindowMessage(window, message, wParam, lParam, &result)) return result;
+        result = ::CallWindowProcW(toolbar->controlProc_, window, message, wParam, lParam);
+        if (message == WM_NCDESTROY) toolbar->Unbind(window);
+        return result;
+      },
+      [&] { return ::DefWindowProcW(window, message, wParam, lParam); });
 }
 
 bool CMFToolbar::ProcessWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "CbarletModule.h"
+#include "ExceptionBarrier.h"
 #include "ModulePath.h"
 
 namespace tessary::barlet {
@@ -28,12 +29,16 @@ void CReflectionWnd::Destroy() {
 }
 
 LRESULT CALLBACK CReflectionWnd::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* reflection = Bound<CReflectionWnd>(window, message, lParam);
-  LRESULT result = 0;
-  if (reflection && reflection->ProcessWindowMessage(window, message, wParam, lParam, &result)) return result;
-  result = ::DefWindowProcW(window, message, wParam, lParam);
-  if (reflection && message == WM_NCDESTROY) reflection->Unbind(window);
-  return result;
+  return MessageBarrier(
+      [&]() -> LRESULT {
+        auto* reflection = Bound<CReflectionWnd>(window, message, lParam);
+        LRESULT result = 0;
+        if (reflection && reflection->ProcessWindowMessage(window, message, wParam, lParam, &result)) return result;
+        result = ::DefWindowProcW(window, message, wParam, lParam);
+        if (reflection && message == WM_NCDESTROY) reflection->Unbind(window);
+        return result;
+      },
+      [&] { return ::DefWindowProcW(window, message, wParam, lParam); });
 }
 
 bool CReflectionWnd::ProcessWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {

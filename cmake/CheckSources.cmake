@@ -20,3 +20,37 @@ if(offenders)
   list(JOIN offenders "\n" text)
   message(FATAL_ERROR "ComPtr::Attach leaks with MinGW; use Adopt:\n${text}")
 endif()
+
+# The product's own rules (common/, host/, pagelet/, barlet/):
+# - every worker thread starts through StartWorker (common/WorkerThread), which
+#   enters its apartment, leaves it on every way out and keeps exceptions in;
+# - every window and dialog procedure runs its body behind MessageBarrier: the
+#   first statement after its opening line.
+file(GLOB_RECURSE product
+     ${SOURCE_DIR}/common/*.cpp ${SOURCE_DIR}/host/*.cpp ${SOURCE_DIR}/pagelet/*.cpp ${SOURCE_DIR}/barlet/*.cpp)
+set(threads)
+set(procedures)
+foreach(source ${product})
+  file(STRINGS ${source} lines)
+  set(opening "")
+  foreach(line IN LISTS lines)
+    if(line MATCHES "CreateThread\\(|_beginthreadex\\(|std::thread" AND NOT source MATCHES "/common/WorkerThread\\.cpp$")
+      list(APPEND threads "${source}: ${line}")
+    endif()
+    if(opening AND NOT line MATCHES "^  return MessageBarrier\\(")
+      list(APPEND procedures "${source}: ${opening}")
+    endif()
+    set(opening "")
+    if(line MATCHES "^(LRESULT|INT_PTR) CALLBACK .*\\{$")
+      set(opening "${line}")
+    endif()
+  endforeach()
+endforeach()
+if(threads)
+  list(JOIN threads "\n" text)
+  message(FATAL_ERROR "A thread starts outside StartWorker (common/WorkerThread.h):\n${text}")
+endif()
+if(procedures)
+  list(JOIN procedures "\n" text)
+  message(FATAL_ERROR "A window procedure without MessageBarrier (common/ExceptionBarrier.h):\n${text}")
+endif()

@@ -1,10 +1,10 @@
 #pragma once
 // Where the system calls into a deliverable (COM methods, window procedures,
-// event sinks, the standard dispatcher's calls into script objects), no C++
-// exception may leave: the system's code between here and any handler cannot
-// pass it on, and the process would end. Such entry points run their body
-// through ExceptionBarrier, which turns an exception into a failure result for
-// the caller to report.
+// event sinks, the standard dispatcher's calls into script objects, thread
+// starts), no C++ exception may leave: the system's code between here and any
+// handler cannot pass it on, and the process would end. Such entry points run
+// their body through ExceptionBarrier, which turns an exception into a failure
+// result for the caller to report, or MessageBarrier for window procedures.
 #include <windows.h>
 
 #include <new>
@@ -22,6 +22,27 @@ HRESULT ExceptionBarrier(Body&& body) noexcept {
   } catch (...) {
     return E_UNEXPECTED;
   }
+}
+
+// A window or dialog procedure's body behind the barrier: an exception does
+// not reach the system's message dispatch, and the message gets the answer
+// of `otherwise()` instead (a window procedure's default handling; FALSE for
+// a dialog procedure).
+template <class Body, class Otherwise>
+LRESULT MessageBarrier(Body&& body, Otherwise&& otherwise) noexcept {
+  LRESULT result = 0;
+  if (SUCCEEDED(ExceptionBarrier([&] {
+        result = body();
+        return S_OK;
+      }))) {
+    return result;
+  }
+  LRESULT fallback = 0;
+  ExceptionBarrier([&] {
+    fallback = otherwise();
+    return S_OK;
+  });
+  return fallback;
 }
 
 }  // namespace tessary

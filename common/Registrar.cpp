@@ -4,6 +4,7 @@
 
 #include <wrl/client.h>
 
+#include "ComApartment.h"
 #include "ModulePath.h"
 
 namespace tessary {
@@ -37,13 +38,8 @@ constexpr CLSID kClsidRegistrar = {0x44EC053A, 0x400F, 0x11D0, {0x9D, 0xCD, 0x00
 HRESULT RunRegistryScript(const std::wstring& moduleFile, UINT resourceId, bool install,
                           const ScriptReplacements& replacements) {
   // Self-registration may be called on a thread without COM (regsvr32 does so).
-  const HRESULT init = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  struct ComScope {
-    HRESULT init;
-    ~ComScope() {
-      if (SUCCEEDED(init)) ::CoUninitialize();
-    }
-  } scope{init};
+  // Deliberately unchecked: a caller already in another apartment is served there.
+  const ComApartment apartment(Apartment::kSingleThreaded);
   Microsoft::WRL::ComPtr<IRegistrar> registrar;
   HRESULT hr = ::CoCreateInstance(kClsidRegistrar, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&registrar));
   if (FAILED(hr)) return hr;

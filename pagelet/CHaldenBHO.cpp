@@ -173,22 +173,26 @@ void CHaldenBHO::AdviseBrowser(bool advise) {
 }
 
 LRESULT CALLBACK CHaldenBHO::MessageWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-    ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    return TRUE;
-  }
-  switch (message) {
-    case kLinkHostMessage:
-    case kInjectMessage:
-    case WM_TIMER: {
-      // Both handlers call the host, for seconds when it has to start first.
-      auto* owner = reinterpret_cast<CHaldenBHO*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-      ComPtr<IObjectWithSite> hold = owner ? owner->Hold() : nullptr;
-      return hold ? owner->OnWindowMessage(message) : 1;
-    }
-  }
-  return ::DefWindowProcW(window, message, wParam, lParam);
+  return MessageBarrier(
+      [&]() -> LRESULT {
+        if (message == WM_NCCREATE) {
+          auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+          ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+          return TRUE;
+        }
+        switch (message) {
+          case kLinkHostMessage:
+          case kInjectMessage:
+          case WM_TIMER: {
+            // Both handlers call the host, for seconds when it has to start first.
+            auto* owner = reinterpret_cast<CHaldenBHO*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+            ComPtr<IObjectWithSite> hold = owner ? owner->Hold() : nullptr;
+            return hold ? owner->OnWindowMessage(message) : 1;
+          }
+        }
+        return ::DefWindowProcW(window, message, wParam, lParam);
+      },
+      [&] { return ::DefWindowProcW(window, message, wParam, lParam); });
 }
 
 LRESULT CHaldenBHO::OnWindowMessage(UINT message) {

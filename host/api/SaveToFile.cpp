@@ -7,10 +7,11 @@
 
 #include "../program/Log.h"
 #include "../program/ServerReference.h"
-#include "Bstr.h"
 #include "BrowserWindows.h"
+#include "Bstr.h"
 #include "UniqueHandle.h"
 #include "Utf8Text.h"
+#include "WorkerThread.h"
 
 namespace tessary::host {
 namespace {
@@ -60,17 +61,17 @@ bool AskForFile(SaveRequest& request) {
   return false;
 }
 
-DWORD WINAPI SaveThread(void* parameter) {
-  std::unique_ptr<SaveRequest> request(static_cast<SaveRequest*>(parameter));
-  while (AskForFile(*request)) {
-    const DWORD error = WriteTextFile(request->fileName, request->content, *request->log);
+// On the saving thread: the dialog again, until the text is written or the
+// user gives up.
+void Save(SaveRequest& request) {
+  while (AskForFile(request)) {
+    const DWORD error = WriteTextFile(request.fileName, request.content, *request.log);
     if (error != ERROR_ACCESS_DENIED) {
       if (error) ShowError(kCannotSave);
       break;
     }
     ShowError(kNoPermission);
   }
-  return 0;
 }
 
 DWORD WriteBytes(const wchar_t* path, const std::string& bytes) {
@@ -106,12 +107,13 @@ void SaveToFile(BSTR proposedName, BSTR text, Log& log) {
   const std::wstring name = ProposedFileName(proposedName);
   name.copy(request->fileName, name.size());
   request->log = &log;
-  UniqueHandle thread(::CreateThread(nullptr, 0, &SaveThread, request.get(), 0, nullptr));
-  if (!thread) {
-    log.Error() << "Failed to create file saving thread!";
-    return;
-  }
-  request.release();  // the thread's now
+  // The common dialogs use the shell's COM objects, which want an apartment.
+  const UniqueHandle thread =
+      StartWorker(Apartment::kSingleThreaded, [request = std::move(request)](const ComApartment&) {
+        Save(*request);
+        return DWORD{0};
+      });
+  if (!thread) log.Error() << "Failed to create file saving thread!";
 }
 
 }  // namespace tessary::host

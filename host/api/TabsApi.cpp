@@ -1,19 +1,21 @@
 #include "TabsApi.h"
 
 #include <exdisp.h>
-
-#include <vector>
-
 #include <wrl/client.h>
 
+#include <memory>
+#include <vector>
+
 #include "../program/Log.h"
-#include "Bstr.h"
+#include "../program/ServerReference.h"
 #include "BrowserWindows.h"
+#include "Bstr.h"
 #include "TabIdentity.h"
 #include "Tessary.h"
 #include "ToolbarWindow.h"
 #include "UniqueHandle.h"
 #include "Variant.h"
+#include "WorkerThread.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -104,13 +106,6 @@ void ReopenTabs(Log& log) {
   ::Sleep(kHoldHostMs);
 }
 
-DWORD WINAPI FirstRunThread(void* log) {
-  if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 0;
-  ReopenTabs(*static_cast<Log*>(log));
-  ::CoUninitialize();
-  return 0;
-}
-
 }  // namespace
 
 void OpenTab(BSTR url) {
@@ -166,7 +161,11 @@ void SetIcon(int state, bool* authenticated, Log& log) {
 }
 
 void FirstRun(Log& log) {
-  UniqueHandle thread(::CreateThread(nullptr, 0, &FirstRunThread, &log, 0, nullptr));
+  const UniqueHandle thread = StartWorker(
+      Apartment::kSingleThreaded, [&log, process = std::make_unique<ServerReference>()](const ComApartment& com) {
+        if (com.IsReady()) ReopenTabs(log);
+        return DWORD{0};
+      });
   if (!thread) log.Warning() << "Can't create firstRun thread";
 }
 

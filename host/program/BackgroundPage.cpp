@@ -2,9 +2,10 @@
 
 #include "../api/ApiState.h"
 #include "AXClientSite.h"
-#include "BandLook.h"
 #include "BackgroundWindow.h"
+#include "BandLook.h"
 #include "BrowserEvents.h"
+#include "ExceptionBarrier.h"
 #include "HostProcess.h"
 #include "PageEventHandler.h"
 #include "PageHostWindow.h"
@@ -21,18 +22,20 @@ class BackgroundEvents final : public PageEventHandler {
 };
 
 INT_PTR CALLBACK BackgroundDialogProc(HWND dialog, UINT message, WPARAM, LPARAM) {
-  switch (message) {
-    case WM_INITDIALOG: {
-      HostProcess& host = Host();
-      host.backgroundWindow = ::GetDlgItem(dialog, kBackgroundControlId);
-      NavigatePageHost(host.backgroundWindow, host.directories.ProgramFolder() + L"background.html");
-      return TRUE;
-    }
-    case WM_CLOSE:
-      ::EndDialog(dialog, 2);
-      return FALSE;
-  }
-  return FALSE;
+  return MessageBarrier(
+      [&]() -> LRESULT {
+        switch (message) {
+          case WM_INITDIALOG: {
+            HostProcess& host = Host();
+            host.backgroundWindow = ::GetDlgItem(dialog, kBackgroundControlId);
+            NavigatePageHost(host.backgroundWindow, host.directories.ProgramFolder() + L"background.html");
+            return TRUE;
+          }
+          case WM_CLOSE: ::EndDialog(dialog, 2); return FALSE;
+        }
+        return FALSE;
+      },
+      [] { return FALSE; });
 }
 
 bool ReadSettings() {

@@ -1,9 +1,9 @@
 #include "BackgroundWindow.h"
 
+#include <wrl/client.h>
+
 #include <memory>
 #include <new>
-
-#include <wrl/client.h>
 
 #include "../api/ApiState.h"
 #include "AXClientSite.h"
@@ -11,6 +11,7 @@
 #include "BackgroundReload.h"
 #include "Bstr.h"
 #include "ComModule.h"
+#include "ExceptionBarrier.h"
 #include "HostMessages.h"
 #include "HostProcess.h"
 #include "PageHostWindow.h"
@@ -132,55 +133,51 @@ void AnnounceConnectedTabs(AXClientSite* site) {
 }
 
 LRESULT CALLBACK BackgroundWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  AXClientSite* site = Host().backgroundSite;
-  if (message == BackgroundReloadMessage()) {
-    Reload(site, window);
-    return 0;
-  }
-  switch (message) {
-    case WM_CREATE:
-      WatchForLostChannels(window);
-      TraceMessagesToTabs();
-      return CreatePageSite(window, true, BackgroundPageEvents());
-    case WM_BG_MARSHAL_WINDOW:
-      MarshalWindow(site, reinterpret_cast<IStream**>(lParam));
-      return 0;
-    case WM_BG_POPUP_CLOSED:
-      CallPopupClosed(site);
-      return 0;
-    case WM_BG_CONNECT: {
-      std::unique_ptr<ConnectRecord> record(reinterpret_cast<ConnectRecord*>(lParam));
-      ComPtr<IDispatch> channel =
-          Api().tabChannels.For(record->tabId, record->pDisp, std::wstring(BstrView(record->url)));
-      CallHandler(site, kConnectHandler, {ArgI4(record->tabId), ArgDispatch(channel.Get()), ArgBstr(record->url)});
-      return 0;
-    }
-    case WM_BG_DISCONNECT: {
-      std::unique_ptr<DisconnectRecord> record(reinterpret_cast<DisconnectRecord*>(lParam));
-      ComPtr<IDispatch> channel = Api().tabChannels.For(record->tabId, record->pDisp);
-      CallHandler(site, kDisconnectHandler, {ArgI4(record->tabId), ArgDispatch(channel.Get())});
-      Api().tabChannels.Forget(record->pDisp);
-      return 0;
-    }
-    case WM_BG_CHANNEL_LOST: {
-      std::unique_ptr<LostChannelRecord> record(reinterpret_cast<LostChannelRecord*>(lParam));
-      CallHandler(site, kDisconnectHandler, {ArgI4(record->tabId), ArgDispatch(record->channel.Get())});
-      return 0;
-    }
-    case WM_BG_MESSAGE:
-      CallHandler(site, kMessageHandler, {ArgBstr(reinterpret_cast<BSTR>(wParam)), ArgI4(static_cast<LONG>(lParam))});
-      return 0;
-    case WM_BG_SET_HANDLER:
-      SetHandler(site, wParam, reinterpret_cast<IDispatch*>(lParam));
-      return 0;
-    case WM_BG_KEEP_CLIPBOARD:
-      KeepClipboard(window);
-      return 0;
-    case WM_BG_RELEASE_SERVER:
-      ComModule::Current().Unlock();
-      return 0;
-  }
-  return CommonPageHostProc(window, message, wParam, lParam);
+  return MessageBarrier(
+      [&]() -> LRESULT {
+        AXClientSite* site = Host().backgroundSite;
+        if (message == BackgroundReloadMessage()) {
+          Reload(site, window);
+          return 0;
+        }
+        switch (message) {
+          case WM_CREATE:
+            WatchForLostChannels(window);
+            TraceMessagesToTabs();
+            return CreatePageSite(window, true, BackgroundPageEvents());
+          case WM_BG_MARSHAL_WINDOW: MarshalWindow(site, reinterpret_cast<IStream**>(lParam)); return 0;
+          case WM_BG_POPUP_CLOSED: CallPopupClosed(site); return 0;
+          case WM_BG_CONNECT: {
+            std::unique_ptr<ConnectRecord> record(reinterpret_cast<ConnectRecord*>(lParam));
+            ComPtr<IDispatch> channel =
+                Api().tabChannels.For(record->tabId, record->pDisp, std::wstring(BstrView(record->url)));
+            CallHandler(site, kConnectHandler,
+                        {ArgI4(record->tabId), ArgDispatch(channel.Get()), ArgBstr(record->url)});
+            return 0;
+          }
+          case WM_BG_DISCONNECT: {
+            std::unique_ptr<DisconnectRecord> record(reinterpret_cast<DisconnectRecord*>(lParam));
+            ComPtr<IDispatch> channel = Api().tabChannels.For(record->tabId, record->pDisp);
+            CallHandler(site, kDisconnectHandler, {ArgI4(record->tabId), ArgDispatch(channel.Get())});
+            Api().tabChannels.Forget(record->pDisp);
+            return 0;
+          }
+          case WM_BG_CHANNEL_LOST: {
+            std::unique_ptr<LostChannelRecord> record(reinterpret_cast<LostChannelRecord*>(lParam));
+            CallHandler(site, kDisconnectHandler, {ArgI4(record->tabId), ArgDispatch(record->channel.Get())});
+            return 0;
+          }
+          case WM_BG_MESSAGE:
+            CallHandler(site, kMessageHandler,
+                        {ArgBstr(reinterpret_cast<BSTR>(wParam)), ArgI4(static_cast<LONG>(lParam))});
+            return 0;
+          case WM_BG_SET_HANDLER: SetHandler(site, wParam, reinterpret_cast<IDispatch*>(lParam)); return 0;
+          case WM_BG_KEEP_CLIPBOARD: KeepClipboard(window); return 0;
+          case WM_BG_RELEASE_SERVER: ComModule::Current().Unlock(); return 0;
+        }
+        return CommonPageHostProc(window, message, wParam, lParam);
+      },
+      [&] { return ::DefWindowProcW(window, message, wParam, lParam); });
 }
 
 }  // namespace tessary::host

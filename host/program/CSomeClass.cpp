@@ -4,13 +4,15 @@
 #include "../api/CBG.h"
 #include "../api/CBGC.h"
 #include "../resource.h"
-#include "CommandLine.h"
+#include "ComApartment.h"
 #include "ComObject.h"
+#include "CommandLine.h"
 #include "HostProcess.h"
 #include "ModulePath.h"
 #include "Registrar.h"
 #include "Tessary.h"
 #include "TypeLibrary.h"
+#include "WorkerThread.h"
 
 namespace tessary::host {
 
@@ -21,10 +23,12 @@ CSomeClass::CSomeClass()
       modulePath_(ModuleFileName(nullptr)) {}
 
 int CSomeClass::Run(const wchar_t* commandLine) {
-  HRESULT hr = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  const ComApartment apartment(Apartment::kSingleThreaded);
   // Tolerated only when the .NET runtime put the thread in another apartment.
-  if (FAILED(hr) && !(hr == RPC_E_CHANGED_MODE && ::GetModuleHandleW(L"Mscoree.dll"))) return hr;
-  const bool uninitialize = SUCCEEDED(hr);
+  if (!apartment.IsReady() && !(apartment.Result() == RPC_E_CHANGED_MODE && ::GetModuleHandleW(L"Mscoree.dll"))) {
+    return apartment.Result();
+  }
+  HRESULT hr = S_OK;
 
   switch (ScanModuleSwitch(commandLine)) {
     case ModuleSwitch::kRegServer: hr = RegisterServer(false); break;
@@ -33,7 +37,6 @@ int CSomeClass::Run(const wchar_t* commandLine) {
     case ModuleSwitch::kUnregServerPerUser: hr = UnregisterServer(true); break;
     case ModuleSwitch::kNone: hr = Serve(); break;
   }
-  if (uninitialize) ::CoUninitialize();
   return hr;
 }
 
@@ -129,16 +132,15 @@ HRESULT CSomeClass::RevokeClassObjects() {
 
 bool CSomeClass::StartMonitor() {
   shutdownEvent_.Reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
-  if (shutdownEvent_) monitorThread_.Reset(::CreateThread(nullptr, 0, &CSomeClass::Monitor, this, 0, nullptr));
+  if (shutdownEvent_) monitorThread_ = StartWorker(Apartment::kNone, [this](const ComApartment&) { return Monitor(); });
   return monitorThread_.IsValid();
 }
 
 // Ends the main loop once the last lock was given back. The event itself stays
 // open until the module ends, so a late Unlock never signals a closed handle.
-DWORD WINAPI CSomeClass::Monitor(void* module) {
-  auto* self = static_cast<CSomeClass*>(module);
-  ::WaitForSingleObject(self->shutdownEvent_.Get(), INFINITE);
-  ::PostThreadMessageW(self->mainThreadId_, WM_QUIT, 0, 0);
+DWORD CSomeClass::Monitor() {
+  ::WaitForSingleObject(shutdownEvent_.Get(), INFINITE);
+  ::PostThreadMessageW(mainThreadId_, WM_QUIT, 0, 0);
   return 0;
 }
 

@@ -37,7 +37,7 @@ class CSomeClass final : public ComModule {
   HRESULT RegisterClassObjects();
   HRESULT RevokeClassObjects();
   bool StartMonitor();
-  static DWORD WINAPI Monitor(void* module);
+  DWORD Monitor();
   HRESULT Serve();
 
   const DWORD mainThreadId_;

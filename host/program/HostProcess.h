@@ -2,6 +2,17 @@
 // Process-wide state of the host program, in one place. It is created on first
 // use and lives until the process ends: nothing of it is torn down at exit, so no
 // COM reference it holds is released after COM has been shut down.
+//
+// Who may touch what. The main thread (the one that serves COM and owns the
+// background page) writes everything here. The worker threads (popup, save,
+// update, first run) read only:
+//   - directories and config: filled once before the class objects are
+//     registered, never written afterwards;
+//   - log: locked inside;
+//   - background and backgroundWindow: atomics, which the main thread changes
+//     when the background page starts or reloads;
+//   - popup: as its record says.
+// What else a worker needs it is given when it starts (a copy, in its job).
 #include <windows.h>
 
 #include <atomic>
@@ -36,10 +47,11 @@ struct HostProcess {
   Log log;
   Config config;
 
-  BackgroundState background = BackgroundState::kNotStarted;
+  std::atomic<BackgroundState> background{BackgroundState::kNotStarted};
   // The background page's host window (class "AXBG"): every request from another
   // thread or process reaches the background page through it.
-  HWND backgroundWindow = nullptr;
+  std::atomic<HWND> backgroundWindow{nullptr};
+  // Main thread only.
   AXClientSite* backgroundSite = nullptr;
 
   PopupRecord popup;

@@ -1,16 +1,18 @@
 #include "PopupThread.h"
 
 #include <ole2.h>
+#include <wrl/client.h>
 
 #include <memory>
 #include <utility>
 
-#include <wrl/client.h>
-
 #include "AXClientSite.h"
+#include "ExceptionBarrier.h"
+#include "ExceptionInfo.h"
 #include "HostMessages.h"
 #include "HostProcess.h"
 #include "PageHostWindow.h"
+#include "WorkerThread.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -94,25 +96,27 @@ void CloseOnDeactivation(HWND dialog, HWND activated) {
 }
 
 INT_PTR CALLBACK PopupDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_INITDIALOG:
-      NavigatePageHost(::GetDlgItem(dialog, kPopupControlId), Host().directories.ProgramFolder() + L"popup.html");
-      return TRUE;
-    case WM_SIZE: {
-      RECT client = {};
-      ::GetClientRect(dialog, &client);
-      ::SetWindowPos(::GetDlgItem(dialog, kPopupControlId), nullptr, 0, 0, client.right, client.bottom,
-                     SWP_SHOWWINDOW);
-      return 0;
-    }
-    case WM_ACTIVATE:
-      if (LOWORD(wParam) == WA_INACTIVE) CloseOnDeactivation(dialog, reinterpret_cast<HWND>(lParam));
-      return 0;
-    case WM_CLOSE:
-      ::EndDialog(dialog, 2);
-      return 0;
-  }
-  return 0;
+  return MessageBarrier(
+      [&]() -> LRESULT {
+        switch (message) {
+          case WM_INITDIALOG:
+            NavigatePageHost(::GetDlgItem(dialog, kPopupControlId), Host().directories.ProgramFolder() + L"popup.html");
+            return TRUE;
+          case WM_SIZE: {
+            RECT client = {};
+            ::GetClientRect(dialog, &client);
+            ::SetWindowPos(::GetDlgItem(dialog, kPopupControlId), nullptr, 0, 0, client.right, client.bottom,
+                           SWP_SHOWWINDOW);
+            return 0;
+          }
+          case WM_ACTIVATE:
+            if (LOWORD(wParam) == WA_INACTIVE) CloseOnDeactivation(dialog, reinterpret_cast<HWND>(lParam));
+            return 0;
+          case WM_CLOSE: ::EndDialog(dialog, 2); return 0;
+        }
+        return 0;
+      },
+      [] { return FALSE; });
 }
 
 // Keys go to the page first, as in a browser's own window.
@@ -152,36 +156,12 @@ void KeepClipboard() {
   }
 }
 
-// The popup thread's own apartment with OLE, left in reverse order.
-class OleApartment {
- public:
-  explicit OleApartment(Log& log) {
-    com_ = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-    if (!com_) {
-      log.Trace() << "Failed to CoInitializeEx";
-      return;
-    }
-    ole_ = SUCCEEDED(::OleInitialize(nullptr));
-    if (!ole_) log.Trace() << "Failed to OleInitialize";
-  }
-  ~OleApartment() {
-    if (ole_) ::OleUninitialize();
-    if (com_) ::CoUninitialize();
-  }
-  OleApartment(const OleApartment&) = delete;
-  OleApartment& operator=(const OleApartment&) = delete;
-
-  bool IsReady() const { return ole_; }
-
- private:
-  bool com_ = false;
-  bool ole_ = false;
-};
-
-DWORD RunPopup(const StartRecord& start) {
+DWORD RunPopup(const StartRecord& start, const ComApartment& apartment) {
   Log& log = Host().log;
-  const OleApartment apartment(log);
-  if (!apartment.IsReady()) return 1;
+  if (!apartment.IsReady()) {
+    log.Trace() << "Failed to enter the popup's apartment, " << ErrorCodeText(apartment.Result());
+    return 1;
+  }
   const HWND dialog = ::CreateDialogParamW(::GetModuleHandleW(nullptr), L"DIALOG_2", ::GetForegroundWindow(),
                                            &PopupDialogProc, 0);
   if (!dialog) {
@@ -200,14 +180,6 @@ DWORD RunPopup(const StartRecord& start) {
   return 0;
 }
 
-DWORD WINAPI PopupThread(void* parameter) {
-  const std::unique_ptr<StartRecord> start(static_cast<StartRecord*>(parameter));
-  const DWORD code = RunPopup(*start);
-  // However the thread ended, a later request may open a popup again.
-  Host().popup.state = PopupState::kNone;
-  return code;
-}
-
 }  // namespace
 
 void EndPopupLoop(AXClientSite* site) {
@@ -221,14 +193,18 @@ bool OpenPopup(int x, int y) {
   HostProcess& host = Host();
   host.log.Trace() << "Creating popup thread...";
   host.popup.state = PopupState::kStarting;
-  auto start = std::make_unique<StartRecord>(StartRecord{x, y});
-  host.popup.thread.Reset(::CreateThread(nullptr, 0, &PopupThread, start.get(), 0, nullptr));
+  host.popup.thread =
+      StartWorker(Apartment::kSingleThreadedWithOle, [start = StartRecord{x, y}](const ComApartment& com) {
+        const DWORD code = RunPopup(start, com);
+        // However the thread ended, a later request may open a popup again.
+        Host().popup.state = PopupState::kNone;
+        return code;
+      });
   if (!host.popup.thread) {
     host.popup.state = PopupState::kNone;
     host.log.Error() << "Failed to create popup thread!";
     return false;
   }
-  start.release();  // the thread's now
   return true;
 }
 

@@ -4,6 +4,7 @@
 
 #include "AXClientSite.h"
 #include "BrowserEvents.h"
+#include "ExceptionBarrier.h"
 #include "HostProcess.h"
 #include "PageEventHandler.h"
 #include "PageHostWindow.h"
@@ -78,9 +79,13 @@ HRESULT PopupEvents::OnBeforeNavigate2(AXClientSite&, const DISPPARAMS* params) 
 }  // namespace
 
 LRESULT CALLBACK PopupWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  static PopupEvents events;
-  if (message == WM_CREATE) return CreatePageSite(window, false, events);
-  return CommonPageHostProc(window, message, wParam, lParam);
+  return MessageBarrier(
+      [&]() -> LRESULT {
+        static PopupEvents events;
+        if (message == WM_CREATE) return CreatePageSite(window, false, events);
+        return CommonPageHostProc(window, message, wParam, lParam);
+      },
+      [&] { return ::DefWindowProcW(window, message, wParam, lParam); });
 }
 
 }  // namespace tessary::host

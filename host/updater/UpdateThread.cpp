@@ -1,13 +1,12 @@
 #include "UpdateThread.h"
 
-#include <windows.h>
 #include <msxml2.h>
 #include <shellapi.h>
+#include <windows.h>
+#include <wrl/client.h>
 
 #include <memory>
 #include <string>
-
-#include <wrl/client.h>
 
 #include "../api/FileAccess.h"
 #include "../program/HostProcess.h"
@@ -21,6 +20,7 @@
 #include "UpdateFiles.h"
 #include "UpdaterState.h"
 #include "Variant.h"
+#include "WorkerThread.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -244,19 +244,6 @@ bool UpdateRun::StartInstaller(const std::wstring& path) {
   return true;
 }
 
-DWORD WINAPI UpdateThreadProc(void* parameter) {
-  // Deleted last, after the apartment is left: its server reference may end the
-  // process.
-  std::unique_ptr<UpdateJob> job(static_cast<UpdateJob*>(parameter));
-  if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
-    job->log.Error() << kUpdateThread << "Failed to CoInitializeEx";
-    return 0;
-  }
-  UpdateRun(*job).Run();
-  ::CoUninitialize();
-  return 0;
-}
-
 }  // namespace
 
 bool StartUpdateCheck() {
@@ -267,12 +254,20 @@ bool StartUpdateCheck() {
                                                       host.directories.DataDirectory(), host.log, {}});
   // Set before the thread runs, so that it cannot overwrite the thread's outcome.
   updates.state = UpdaterState::kStarted;
-  UniqueHandle thread(::CreateThread(nullptr, 0, &UpdateThreadProc, job.get(), 0, nullptr));
+  // The job goes after the apartment is left: its server reference may end the
+  // process.
+  const UniqueHandle thread = StartWorker(Apartment::kSingleThreaded, [job = std::move(job)](const ComApartment& com) {
+    if (!com.IsReady()) {
+      job->log.Error() << kUpdateThread << "Failed to CoInitializeEx";
+      return DWORD{0};
+    }
+    UpdateRun(*job).Run();
+    return DWORD{0};
+  });
   if (!thread) {
     host.log.Error() << "Failed to create update thread!";
     return false;
   }
-  job.release();
   return true;
 }
 
