@@ -195,10 +195,12 @@ bool OpenPopup(int x, int y) {
   host.popup.state = PopupState::kStarting;
   host.popup.thread =
       StartWorker(Apartment::kSingleThreadedWithOle, [start = StartRecord{x, y}](const ComApartment& com) {
-        const DWORD code = RunPopup(start, com);
-        // However the thread ended, a later request may open a popup again.
-        Host().popup.state = PopupState::kNone;
-        return code;
+        // However the thread ends, an exception included, a later request may
+        // open a popup again.
+        struct Ended {
+          ~Ended() { Host().popup.state = PopupState::kNone; }
+        } ended;
+        return RunPopup(start, com);
       });
   if (!host.popup.thread) {
     host.popup.state = PopupState::kNone;
