@@ -115,6 +115,10 @@ void CHaldenBHO::ReportFailure(const wchar_t* where, HRESULT hr) {
   hostLink->log(Bstr(text).Get(), tabId_);
 }
 
+// Without its extension directory the agent has no scripts to run, and the
+// browser is told as for any object that could not be made: E_OUTOFMEMORY is
+// the class factory's one answer to a failed construction, which callers
+// (and the tests of the class factory) rely on.
 HRESULT CHaldenBHO::FinalConstruct() {
   return CpageletModule::Get().ExtensionDirectory().empty() ? E_OUTOFMEMORY : S_OK;
 }
