@@ -2,6 +2,7 @@
 
 #include <wrl/client.h>
 
+#include "Failures.h"
 #include "ModulePath.h"
 #include "TypeLibrary.h"
 #include "UniqueHandle.h"
@@ -52,8 +53,7 @@ HRESULT ModulePathForRegistration(std::wstring* path) {
 
 HRESULT RegisterOwnTypeLib(const std::wstring& path, RegistrationScope scope) {
   Microsoft::WRL::ComPtr<ITypeLib> library;
-  HRESULT hr = LoadModuleTypeLib(path, &library);
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(LoadModuleTypeLib(path, &library));
   return RegisterModuleTypeLib(path, HelpFolderOf(library.Get()), scope);
 }
 
@@ -62,25 +62,19 @@ HRESULT RegisterOwnTypeLib(const std::wstring& path, RegistrationScope scope) {
 HRESULT InprocServerModule::RegisterServer() {
   SystemLocaleScope locale;
   std::wstring path;
-  HRESULT hr = ModulePathForRegistration(&path);
-  if (FAILED(hr)) return hr;
-  hr = RunScript(scripts_.moduleScript, true);
-  if (FAILED(hr)) return hr;
-  hr = RunScript(scripts_.classScript, true);
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(ModulePathForRegistration(&path));
+  RETURN_IF_FAILED(RunScript(scripts_.moduleScript, true));
+  RETURN_IF_FAILED(RunScript(scripts_.classScript, true));
   return RegisterOwnTypeLib(path, perUser_ ? RegistrationScope::kUser : RegistrationScope::kMachine);
 }
 
 HRESULT InprocServerModule::UnregisterServer() {
   SystemLocaleScope locale;
   std::wstring path;
-  HRESULT hr = ModulePathForRegistration(&path);
-  if (FAILED(hr)) return hr;
-  hr = RunScript(scripts_.classScript, false);
-  if (SUCCEEDED(hr)) hr = RemoveLeftovers();
-  if (FAILED(hr)) return hr;
-  hr = UnregisterModuleTypeLib(path, perUser_ ? RegistrationScope::kUser : RegistrationScope::kMachine);
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(ModulePathForRegistration(&path));
+  RETURN_IF_FAILED(RunScript(scripts_.classScript, false));
+  RETURN_IF_FAILED(RemoveLeftovers());
+  RETURN_IF_FAILED(UnregisterModuleTypeLib(path, perUser_ ? RegistrationScope::kUser : RegistrationScope::kMachine));
   return RunScript(scripts_.moduleScript, false);
 }
 
@@ -94,8 +88,7 @@ HRESULT InprocServerModule::Install(BOOL install, PCWSTR commandLine) {
 
 HRESULT InprocServerModule::RunScript(UINT resource, bool install) {
   std::wstring path;
-  HRESULT hr = ModulePathForRegistration(&path);
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(ModulePathForRegistration(&path));
   ScriptReplacements replacements = scripts_.extra;
   const std::wstring module = EscapeForRegistryScript(path);
   replacements.emplace_back(L"Module", module);

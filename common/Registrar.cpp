@@ -5,6 +5,7 @@
 #include <wrl/client.h>
 
 #include "ComApartment.h"
+#include "Failures.h"
 #include "ModulePath.h"
 
 namespace tessary {
@@ -41,12 +42,8 @@ HRESULT RunRegistryScript(const std::wstring& moduleFile, UINT resourceId, bool 
   // Deliberately unchecked: a caller already in another apartment is served there.
   const ComApartment apartment(Apartment::kSingleThreaded);
   Microsoft::WRL::ComPtr<IRegistrar> registrar;
-  HRESULT hr = ::CoCreateInstance(kClsidRegistrar, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&registrar));
-  if (FAILED(hr)) return hr;
-  for (const auto& [name, value] : replacements) {
-    hr = registrar->AddReplacement(name.c_str(), value.c_str());
-    if (FAILED(hr)) return hr;
-  }
+  RETURN_IF_FAILED(::CoCreateInstance(kClsidRegistrar, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&registrar)));
+  for (const auto& [name, value] : replacements) RETURN_IF_FAILED(registrar->AddReplacement(name.c_str(), value.c_str()));
   return install ? registrar->ResourceRegister(moduleFile.c_str(), resourceId, L"REGISTRY")
                  : registrar->ResourceUnregister(moduleFile.c_str(), resourceId, L"REGISTRY");
 }

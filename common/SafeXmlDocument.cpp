@@ -1,6 +1,7 @@
 #include "SafeXmlDocument.h"
 
 #include "Bstr.h"
+#include "Failures.h"
 #include "Variant.h"
 
 using Microsoft::WRL::ComPtr;
@@ -28,11 +29,10 @@ ComPtr<IXMLDOMElement> ReadConfigRoot(const std::wstring& folder) {
 
 HRESULT SafeXmlDocument::Create() {
   ComPtr<IXMLDOMDocument2> document;
-  const HRESULT hr = ::CoCreateInstance(kClsidDomDocument, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&document));
-  if (FAILED(hr)) return hr;
-  document->put_async(VARIANT_FALSE);
-  document->put_validateOnParse(VARIANT_FALSE);
-  document->put_resolveExternals(VARIANT_FALSE);
+  RETURN_IF_FAILED(::CoCreateInstance(kClsidDomDocument, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&document)));
+  LOG_IF_FAILED(document->put_async(VARIANT_FALSE));
+  LOG_IF_FAILED(document->put_validateOnParse(VARIANT_FALSE));
+  LOG_IF_FAILED(document->put_resolveExternals(VARIANT_FALSE));
   // A DOM that does not know the property answers an error; the check after
   // each load covers it.
   document->setProperty(Bstr(L"ProhibitDTD").Get(), ArgBool(true));

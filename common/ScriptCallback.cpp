@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "ExceptionInfo.h"
+#include "Failures.h"
 #include "Variant.h"
 
 namespace tessary {
@@ -49,8 +50,7 @@ HRESULT GetPropertyByName(IDispatch* object, const wchar_t* name, VARIANT* value
   if (!object || !value) return E_POINTER;
   LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
   DISPID id = DISPID_UNKNOWN;
-  HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_SYSTEM_DEFAULT, &id);
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_SYSTEM_DEFAULT, &id));
   DISPPARAMS none = {};
   return object->Invoke(id, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_PROPERTYGET, &none, value, nullptr, nullptr);
 }

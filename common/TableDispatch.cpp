@@ -1,5 +1,7 @@
 #include "TableDispatch.h"
 
+#include "Failures.h"
+
 #include <utility>
 
 using Microsoft::WRL::ComPtr;
@@ -8,11 +10,9 @@ namespace tessary {
 
 HRESULT CreateTableTypeInfo(INTERFACEDATA* table, LCID lcid, ComPtr<ITypeInfo>* info) {
   ComPtr<ITypeInfo> classInfo;
-  HRESULT hr = ::CreateDispTypeInfo(table, lcid, &classInfo);
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(::CreateDispTypeInfo(table, lcid, &classInfo));
   HREFTYPE interfaceRef = 0;
-  hr = classInfo->GetRefTypeOfImplType(0, &interfaceRef);
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(classInfo->GetRefTypeOfImplType(0, &interfaceRef));
   return classInfo->GetRefTypeInfo(interfaceRef, info->ReleaseAndGetAddressOf());
 }
 
@@ -24,11 +24,9 @@ HRESULT CreateTableDispatcher(ITypeInfo* info, void* object, ComPtr<IDispatch>* 
 
 HRESULT CreateTableDispatch(INTERFACEDATA* table, LCID lcid, void* object, TableDispatch* result) {
   ComPtr<ITypeInfo> info;
-  HRESULT hr = CreateTableTypeInfo(table, lcid, &info);
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(CreateTableTypeInfo(table, lcid, &info));
   ComPtr<IDispatch> dispatch;
-  hr = CreateTableDispatcher(info.Get(), object, &dispatch);
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(CreateTableDispatcher(info.Get(), object, &dispatch));
   result->typeInfo = std::move(info);
   result->dispatch = std::move(dispatch);
   return S_OK;

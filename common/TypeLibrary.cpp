@@ -5,6 +5,7 @@
 #include <wrl/client.h>
 
 #include "Bstr.h"
+#include "Failures.h"
 #include "ModulePath.h"
 #include "Registrar.h"
 #include "UniqueHandle.h"
@@ -77,8 +78,7 @@ HRESULT LoadModuleTypeLib(const std::wstring& modulePath, ITypeLib** library) {
 HRESULT RegisterModuleTypeLib(const std::wstring& modulePath, const std::wstring& helpFolder,
                               RegistrationScope scope) {
   ComPtr<ITypeLib> library;
-  HRESULT hr = LoadModuleTypeLib(modulePath, &library);
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(LoadModuleTypeLib(modulePath, &library));
   std::wstring path = modulePath;
   std::wstring help = helpFolder;
   OLECHAR* helpArg = help.empty() ? nullptr : help.data();
@@ -92,13 +92,12 @@ HRESULT RegisterModuleTypeLib(const std::wstring& modulePath, const std::wstring
 
 HRESULT UnregisterModuleTypeLib(const std::wstring& modulePath, RegistrationScope scope) {
   ComPtr<ITypeLib> library;
-  HRESULT hr = LoadModuleTypeLib(modulePath, &library);
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(LoadModuleTypeLib(modulePath, &library));
   TLIBATTR* attr = nullptr;
-  hr = library->GetLibAttr(&attr);
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(library->GetLibAttr(&attr));
   const TLIBATTR a = *attr;
   library->ReleaseTLibAttr(attr);
+  HRESULT hr = S_OK;
   if (RemoveOwnEntryIfShared(a, scope, &hr)) return hr;
   if (scope == RegistrationScope::kUser) {
     if (auto unregisterForUser = PerUserFunction<UnregisterForUserFn>("UnRegisterTypeLibForUser")) {

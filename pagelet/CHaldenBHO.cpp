@@ -10,6 +10,7 @@
 #include "ComIdentity.h"
 #include "CpageletModule.h"
 #include "ExceptionBarrier.h"
+#include "Failures.h"
 #include "ModulePath.h"
 #include "TabIdentity.h"
 
@@ -132,8 +133,7 @@ IFACEMETHODIMP CHaldenBHO::SetSite(IUnknown* site) {
       return S_OK;
     }
     if (!messageWindow_) {
-      const HRESULT hr = CreateMessageWindow();
-      if (FAILED(hr)) return hr;
+      RETURN_IF_FAILED(CreateMessageWindow());
       ::PostMessageW(messageWindow_, kLinkHostMessage, 0, 0);
     }
     AdviseBrowser(false);

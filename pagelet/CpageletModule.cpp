@@ -3,6 +3,7 @@
 #include "CBHOHelper.h"
 #include "CExtension.h"
 #include "DebugMode.h"
+#include "Failures.h"
 #include "ModulePath.h"
 #include "TableDispatch.h"
 #include "resource.h"
@@ -15,8 +16,7 @@ HRESULT SharedTypeInfo(std::mutex& mutex, Microsoft::WRL::ComPtr<ITypeInfo>& cac
                        Microsoft::WRL::ComPtr<ITypeInfo>* info) {
   std::lock_guard<std::mutex> lock(mutex);
   if (!cache) {
-    const HRESULT hr = CreateTableTypeInfo(table, LOCALE_SYSTEM_DEFAULT, &cache);
-    if (FAILED(hr)) return hr;
+    RETURN_IF_FAILED(CreateTableTypeInfo(table, LOCALE_SYSTEM_DEFAULT, &cache));
   }
   *info = cache;
   return S_OK;

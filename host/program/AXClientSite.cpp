@@ -8,6 +8,7 @@
 
 #include "../api/CExtension.h"
 #include "ComIdentity.h"
+#include "Failures.h"
 #include "HostMessages.h"
 #include "HostProcess.h"
 #include "ScriptCallback.h"
@@ -56,7 +57,8 @@ bool AXClientSite::Embed() {
   ComPtr<IConnectionPoint> point;
   if (browser_ && SUCCEEDED(browser_.As(&container)) &&
       SUCCEEDED(container->FindConnectionPoint(DIID_DWebBrowserEvents2, &point))) {
-    point->Advise(static_cast<IDispatch*>(this), &eventCookie_);
+    // Without the browser's events the page's main is never called.
+    LOG_IF_FAILED(point->Advise(static_cast<IDispatch*>(this), &eventCookie_));
   }
   return true;
 }

@@ -7,6 +7,7 @@
 #include "ComApartment.h"
 #include "ComObject.h"
 #include "CommandLine.h"
+#include "Failures.h"
 #include "HostProcess.h"
 #include "ModulePath.h"
 #include "Registrar.h"
@@ -41,13 +42,12 @@ int CSomeClass::Run(const wchar_t* commandLine) {
 }
 
 HRESULT CSomeClass::Serve() {
-  HRESULT hr = RegisterClassObjects();
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(RegisterClassObjects());
   if (!StartMonitor()) {
     RevokeClassObjects();
     return E_FAIL;
   }
-  hr = ::CoResumeClassObjects();
+  HRESULT hr = ::CoResumeClassObjects();
   if (FAILED(hr)) {
     ::SetEvent(shutdownEvent_.Get());
     ::WaitForSingleObject(monitorThread_.Get(), timeout_ * 2);
@@ -76,23 +76,19 @@ HRESULT CSomeClass::Serve() {
 std::wstring CSomeClass::Library32() const { return modulePath_ + L"\\2"; }
 
 HRESULT CSomeClass::RegisterServer(bool perUser) {
-  HRESULT hr = RunClassScripts(true);
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(RunClassScripts(true));
   const RegistrationScope scope = perUser ? RegistrationScope::kUser : RegistrationScope::kMachine;
   const std::wstring help = Host().directories.ProgramFolder();
-  hr = RegisterModuleTypeLib(modulePath_, help, scope);
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(RegisterModuleTypeLib(modulePath_, help, scope));
   return RegisterModuleTypeLib(Library32(), help, scope);
 }
 
 // The 32-bit library goes last: as the system registered the interfaces of
 // both registry views with it, it takes them away with it.
 HRESULT CSomeClass::UnregisterServer(bool perUser) {
-  HRESULT hr = RunClassScripts(false);
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(RunClassScripts(false));
   const RegistrationScope scope = perUser ? RegistrationScope::kUser : RegistrationScope::kMachine;
-  hr = UnregisterModuleTypeLib(modulePath_, scope);
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(UnregisterModuleTypeLib(modulePath_, scope));
   return UnregisterModuleTypeLib(Library32(), scope);
 }
 
@@ -105,17 +101,15 @@ HRESULT CSomeClass::RunClassScripts(bool install) {
         {L"FRIENDLYNAME", entry.friendlyName},
         {L"LIBID", GuidString(LIBID_Tessary)},
     };
-    const HRESULT hr = RunRegistryScript(modulePath_, IDR_HOST_CLASS, install, replacements);
-    if (FAILED(hr)) return hr;
+    RETURN_IF_FAILED(RunRegistryScript(modulePath_, IDR_HOST_CLASS, install, replacements));
   }
   return S_OK;
 }
 
 HRESULT CSomeClass::RegisterClassObjects() {
   for (ClassEntry& entry : classes_) {
-    const HRESULT hr = ::CoRegisterClassObject(*entry.clsid, entry.factory(), CLSCTX_LOCAL_SERVER,
-                                               REGCLS_MULTIPLEUSE | REGCLS_SUSPENDED, &entry.cookie);
-    if (FAILED(hr)) return hr;
+    RETURN_IF_FAILED(::CoRegisterClassObject(*entry.clsid, entry.factory(), CLSCTX_LOCAL_SERVER,
+                                             REGCLS_MULTIPLEUSE | REGCLS_SUSPENDED, &entry.cookie));
   }
   return S_OK;
 }
@@ -123,8 +117,7 @@ HRESULT CSomeClass::RegisterClassObjects() {
 HRESULT CSomeClass::RevokeClassObjects() {
   for (ClassEntry& entry : classes_) {
     if (!entry.cookie) continue;
-    const HRESULT hr = ::CoRevokeClassObject(entry.cookie);
-    if (FAILED(hr)) return hr;
+    RETURN_IF_FAILED(::CoRevokeClassObject(entry.cookie));
     entry.cookie = 0;
   }
   return S_OK;

@@ -6,6 +6,7 @@
 
 #include "Bstr.h"
 #include "DebugMode.h"
+#include "Failures.h"
 #include "Log.h"
 #include "SafeXmlDocument.h"
 #include "Variant.h"
@@ -41,13 +42,11 @@ HRESULT ReadAttribute(IXMLDOMElement* element, const wchar_t* name, Variant* val
 
 HRESULT Config::Read(const std::wstring& programFolder, Log& log) {
   SafeXmlDocument document;
-  HRESULT hr = document.Create();
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(document.Create());
 
   const std::wstring path = programFolder + L"config.xml";
   XmlLoad loaded = XmlLoad::kMalformed;
-  hr = document.LoadFile(path, &loaded);
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(document.LoadFile(path, &loaded));
   if (loaded == XmlLoad::kMalformed) LogParseError(document.Get(), path, log);
   if (loaded == XmlLoad::kDtdRefused) log.Error() << "Can't load " << path << ": a document type definition is not accepted";
 
@@ -59,7 +58,7 @@ HRESULT Config::Read(const std::wstring& programFolder, Log& log) {
 
   debug_ = ReadDebugMode(addon.Get());
   Variant version;
-  hr = ReadAttribute(addon.Get(), L"version", &version);
+  HRESULT hr = ReadAttribute(addon.Get(), L"version", &version);
   if (hr != S_OK) return hr;
   if (version->vt != VT_BSTR || ::SysStringLen(version->bstrVal) == 0) return E_FAIL;
   versionText_ = BstrView(version->bstrVal);

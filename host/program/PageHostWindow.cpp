@@ -7,6 +7,7 @@
 #include "AXClientSite.h"
 #include "BackgroundWindow.h"
 #include "Bstr.h"
+#include "Failures.h"
 #include "HostMessages.h"
 #include "HostProcess.h"
 #include "PopupThread.h"
@@ -44,7 +45,7 @@ void NavigatePageHost(HWND window, const std::wstring& page) {
   if (!browser) return;
   VARIANT none;
   ::VariantInit(&none);
-  browser->Navigate(Bstr(page).Get(), &none, &none, &none, &none);
+  LOG_IF_FAILED(browser->Navigate(Bstr(page).Get(), &none, &none, &none, &none));
 }
 
 LRESULT CreatePageSite(HWND window, bool isBackground, PageEventHandler& events) {

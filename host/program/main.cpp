@@ -7,6 +7,8 @@
 #include "CSomeClass.h"
 #include "CommandLine.h"
 #include "ElevationPolicy.h"
+#include "ExceptionInfo.h"
+#include "Failures.h"
 #include "HostProcess.h"
 #include "UniqueHandle.h"
 
@@ -14,6 +16,11 @@ using namespace tessary;
 using namespace tessary::host;
 
 namespace {
+
+// LOG_IF_FAILED's lines, in the host's log.
+void LogFailure(const char* file, int line, const char* call, HRESULT hr) {
+  Host().log.Error() << file << "(" << line << "): " << call << " failed, " << ErrorCodeText(hr);
+}
 
 void ApplyPolicySwitches(const Directories& directories) {
   int argc = 0;
@@ -42,6 +49,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     return 1;
   }
   host.log.Create(host.directories.DataDirectory());
+  SetFailureSink(&LogFailure);
   ApplyPolicySwitches(host.directories);
   return module.Run(commandLine);
 }
