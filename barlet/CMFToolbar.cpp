@@ -181,7 +181,7 @@ void CMFToolbar::OnSetState(WPARAM wParam, LPARAM lParam) {
 bool CMFToolbar::RefreshFromHost() {
   const HWND window = window_;
   const auto stillHere = [this, window] {
-    return ::IsWindow(window) && ::GetWindowLongPtrW(window, GWLP_USERDATA) == reinterpret_cast<LONG_PTR>(this);
+    return ::IsWindow(window) && BoundObject<CMFToolbar>(window) == this;
   };
   Microsoft::WRL::ComPtr<IBG> host;
   HRESULT hr = ::CoCreateInstance(CLSID_CBG, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&host));

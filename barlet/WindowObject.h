@@ -4,6 +4,8 @@
 // of its end.
 #include <windows.h>
 
+#include "WindowBinding.h"
+
 namespace tessary::barlet {
 
 class WindowObject {
@@ -28,16 +30,13 @@ class WindowObject {
   // parameter), kept from WM_NCCREATE on; null before that.
   template <class T>
   static T* Bound(HWND window, UINT message, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-      auto* object = static_cast<T*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-      object->window_ = window;
-      ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
-    }
-    return reinterpret_cast<T*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    T* object = BindOnCreate<T>(window, message, lParam);
+    if (message == WM_NCCREATE && object) object->window_ = window;
+    return object;
   }
   // For window procedures, after WM_NCDESTROY: the object lets go of the window.
   void Unbind(HWND window) {
-    ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    BindObject<WindowObject>(window, nullptr);
     window_ = nullptr;
     OnFinalMessage(window);
   }

@@ -13,14 +13,14 @@
 #include <cstdio>
 #include <string>
 
-#include "../host/api/ApiState.h"
-#include "../host/api/CExtension.h"
-#include "../host/api/CExtensionBGImpl.h"
-#include "../host/api/Storage.h"
-#include "../host/program/HostProcess.h"
+#include "ApiState.h"
+#include "CExtension.h"
+#include "CExtensionBGImpl.h"
 #include "DispatchExDefaults.h"
+#include "HostProcess.h"
 #include "ScriptCallback.h"
 #include "ScriptEngine.h"
+#include "Storage.h"
 #include "TableDispatch.h"
 #include "TestEnvironment.h"
 #include "Text.h"

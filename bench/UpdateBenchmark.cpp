@@ -22,20 +22,20 @@
 
 #include <wrl/client.h>
 
-#include "../host/api/FileAccess.h"
-#include "../host/program/Log.h"
-#include "../host/updater/Sha1Hash.h"
-#include "Bstr.h"
-#include "ComPtrAdopt.h"
-#include "ChildProcess.h"
 #include "BackgroundClient.h"
+#include "Bstr.h"
+#include "ChildProcess.h"
+#include "ComPtrAdopt.h"
 #include "HostRegistration.h"
+#include "Log.h"
 #include "MessageBoxes.h"
 #include "PlatformUuids.h"
 #include "Sha1Digest.h"
+#include "Sha1Hash.h"
 #include "TestEnvironment.h"
 #include "TestHttpServer.h"
 #include "Variant.h"
+#include "XmlHttpRequest.h"
 
 using namespace tessary;
 using namespace tessary::test;

@@ -21,6 +21,21 @@ if(offenders)
   message(FATAL_ERROR "ComPtr::Attach leaks with MinGW; use Adopt:\n${text}")
 endif()
 
+# A header is found through the include folders of the parts a target links,
+# never by a path that climbs out of its folder: that would let the host's
+# parts depend on each other against the direction their libraries set.
+set(climbing)
+foreach(source ${sources})
+  file(STRINGS ${source} lines REGEX "^#include \"\\.\\.")
+  foreach(line ${lines})
+    list(APPEND climbing "${source}: ${line}")
+  endforeach()
+endforeach()
+if(climbing)
+  list(JOIN climbing "\n" text)
+  message(FATAL_ERROR "An include climbs out of its folder; link the part that has the header:\n${text}")
+endif()
+
 # The product's own rules (common/, host/, pagelet/, barlet/):
 # - every worker thread starts through StartWorker (common/WorkerThread), which
 #   enters its apartment, leaves it on every way out and keeps exceptions in;

@@ -8,7 +8,7 @@
 
 #include <wrl/client.h>
 
-#include "../api/BrowserWindows.h"
+#include "BrowserWindows.h"
 #include "Log.h"
 #include "UpdaterState.h"
 #include "Variant.h"

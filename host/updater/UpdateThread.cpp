@@ -8,13 +8,13 @@
 #include <memory>
 #include <string>
 
-#include "../api/FileAccess.h"
-#include "../program/HostProcess.h"
-#include "../program/ServerReference.h"
 #include "Bstr.h"
 #include "ComPtrAdopt.h"
+#include "XmlHttpRequest.h"
+#include "HostProcess.h"
 #include "InternetExplorerWindows.h"
 #include "PlatformUuids.h"
+#include "ServerReference.h"
 #include "UniqueHandle.h"
 #include "UpdateDescription.h"
 #include "UpdateFiles.h"

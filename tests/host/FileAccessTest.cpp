@@ -12,6 +12,7 @@
 #include "TestEnvironment.h"
 #include "TestHttpServer.h"
 #include "UniqueHandle.h"
+#include "XmlHttpRequest.h"
 
 namespace tessary::host {
 namespace {

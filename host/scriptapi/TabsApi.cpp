@@ -6,10 +6,10 @@
 #include <memory>
 #include <vector>
 
-#include "../program/Log.h"
-#include "../program/ServerReference.h"
 #include "BrowserWindows.h"
 #include "Bstr.h"
+#include "Log.h"
+#include "ServerReference.h"
 #include "TabIdentity.h"
 #include "Tessary.h"
 #include "ToolbarWindow.h"

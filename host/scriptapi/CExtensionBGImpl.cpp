@@ -1,14 +1,15 @@
 #include "CExtensionBGImpl.h"
 
-#include "../program/HostMessages.h"
-#include "../program/HostProcess.h"
-#include "../updater/UpdateThread.h"
 #include "ApiState.h"
 #include "FileAccess.h"
+#include "HostMessages.h"
+#include "HostProcess.h"
 #include "MemberTable.h"
 #include "SaveToFile.h"
 #include "StorageApi.h"
 #include "TabsApi.h"
+#include "UpdateThread.h"
+#include "XmlHttpRequest.h"
 
 namespace tessary::host {
 

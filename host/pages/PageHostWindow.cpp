@@ -12,6 +12,7 @@
 #include "HostProcess.h"
 #include "PopupThread.h"
 #include "PopupWindow.h"
+#include "WindowBinding.h"
 
 namespace tessary::host {
 namespace {
@@ -34,7 +35,7 @@ bool RegisterPageHostClasses(HINSTANCE instance) {
 }
 
 AXClientSite* SiteOf(HWND window) {
-  return reinterpret_cast<AXClientSite*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+  return BoundObject<AXClientSite>(window);
 }
 
 void NavigatePageHost(HWND window, const std::wstring& page) {
@@ -50,11 +51,11 @@ void NavigatePageHost(HWND window, const std::wstring& page) {
 
 LRESULT CreatePageSite(HWND window, bool isBackground, PageEventHandler& events) {
   auto* site = new AXClientSite(window, isBackground, events);
-  ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(site));
+  BindObject(window, site);
   if (site->Embed()) return 0;
   site->CleanUp();
   delete site;
-  ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+  BindObject<AXClientSite>(window, nullptr);
   return -1;
 }
 
@@ -64,7 +65,7 @@ LRESULT CommonPageHostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_DESTROY:
       Host().log.Trace() << "AXWndProc: WM_DESTROY";
       if (!site) return 0;
-      ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+      BindObject<AXClientSite>(window, nullptr);
       if (site->IsBackground()) {
         site->CleanUp();
         delete site;

@@ -1,7 +1,7 @@
 #include "BackgroundPage.h"
 
-#include "../api/ApiState.h"
 #include "AXClientSite.h"
+#include "ApiState.h"
 #include "BackgroundWindow.h"
 #include "BandLook.h"
 #include "BrowserEvents.h"
@@ -9,6 +9,7 @@
 #include "HostProcess.h"
 #include "PageEventHandler.h"
 #include "PageHostWindow.h"
+#include "PageSites.h"
 
 namespace tessary::host {
 namespace {
@@ -69,7 +70,7 @@ HRESULT BackgroundEvents::OnDocumentComplete(AXClientSite& site, const DISPPARAM
   }
   if (found != S_OK) return S_OK;
   // Handlers that main registers are kept with this site: it must be known first.
-  host.backgroundSite = &site;
+  Sites().background = &site;
   bool called = false;
   const HRESULT result = site.CallEntryPoint(entry, &called);
   if (!called) return S_OK;

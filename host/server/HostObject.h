@@ -2,7 +2,7 @@
 // What CBG and CBGC have in common: IDispatch from the program's type library,
 // IProvideClassInfo, aggregation, and no state of their own (every object works
 // on the process-wide state, so any number of them behave alike).
-#include "../program/BackgroundPage.h"
+#include "BackgroundPage.h"
 #include "ComObject.h"
 #include "TypeLibDispatch.h"
 

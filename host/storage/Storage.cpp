@@ -1,6 +1,6 @@
 #include "Storage.h"
 
-#include "../program/Log.h"
+#include "Log.h"
 #include "Text.h"
 #include "UniqueHandle.h"
 

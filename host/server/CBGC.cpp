@@ -2,8 +2,8 @@
 
 #include <new>
 
-#include "../program/HostMessages.h"
-#include "../program/HostProcess.h"
+#include "HostMessages.h"
+#include "HostProcess.h"
 
 namespace tessary::host {
 

@@ -3,9 +3,9 @@
 #include <functional>
 #include <string_view>
 
-#include "../program/Log.h"
 #include "Bstr.h"
 #include "ExceptionBarrier.h"
+#include "Log.h"
 #include "ScriptErrors.h"
 #include "Storage.h"
 #include "Variant.h"

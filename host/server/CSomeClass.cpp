@@ -1,9 +1,8 @@
 #include "CSomeClass.h"
 
-#include "../api/ApiState.h"
-#include "../api/CBG.h"
-#include "../api/CBGC.h"
-#include "../resource.h"
+#include "ApiState.h"
+#include "CBG.h"
+#include "CBGC.h"
 #include "ComApartment.h"
 #include "ComObject.h"
 #include "CommandLine.h"
@@ -14,6 +13,7 @@
 #include "Tessary.h"
 #include "TypeLibrary.h"
 #include "WorkerThread.h"
+#include "resource.h"
 
 namespace tessary::host {
 

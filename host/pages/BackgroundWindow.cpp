@@ -5,8 +5,8 @@
 #include <memory>
 #include <new>
 
-#include "../api/ApiState.h"
 #include "AXClientSite.h"
+#include "ApiState.h"
 #include "BackgroundPage.h"
 #include "BackgroundReload.h"
 #include "Bstr.h"
@@ -15,6 +15,7 @@
 #include "HostMessages.h"
 #include "HostProcess.h"
 #include "PageHostWindow.h"
+#include "PageSites.h"
 #include "ScriptCallback.h"
 #include "ScriptErrors.h"
 #include "UniqueHandle.h"
@@ -135,7 +136,7 @@ void AnnounceConnectedTabs(AXClientSite* site) {
 LRESULT CALLBACK BackgroundWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return MessageBarrier(
       [&]() -> LRESULT {
-        AXClientSite* site = Host().backgroundSite;
+        AXClientSite* site = Sites().background;
         if (message == BackgroundReloadMessage()) {
           Reload(site, window);
           return 0;

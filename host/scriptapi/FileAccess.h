@@ -1,5 +1,5 @@
 #pragma once
-// File and network access for the background page's scripts.
+// File access for the background page's scripts.
 #include <windows.h>
 #include <oleauto.h>
 
@@ -16,8 +16,5 @@ BSTR ReadCustomizationFile(const std::wstring& customizationFolder, BSTR path, L
 // "file:///" + the extension directory with forward slashes, unescaped; a null
 // string when the directory is unknown.
 BSTR ExtensionUrl(const std::wstring& programFolder);
-
-// A new MSXML 6.0 XMLHTTP request object, or null.
-IDispatch* NewXmlHttpRequest();
 
 }  // namespace tessary::host

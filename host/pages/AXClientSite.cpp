@@ -6,11 +6,12 @@
 
 #include <memory>
 
-#include "../api/CExtension.h"
+#include "CExtension.h"
 #include "ComIdentity.h"
 #include "Failures.h"
 #include "HostMessages.h"
 #include "HostProcess.h"
+#include "PageSites.h"
 #include "ScriptCallback.h"
 #include "ScriptErrors.h"
 #include "Variant.h"
@@ -91,7 +92,11 @@ void AXClientSite::CleanUp() {
   object_.Reset();
   HostProcess& host = Host();
   host.log.Trace() << "Cleaning ax, isBG=" << (isBackground_ ? 1 : 0);
-  (isBackground_ ? host.backgroundSite : host.popup.site) = nullptr;
+  if (isBackground_) {
+    Sites().background = nullptr;
+  } else {
+    Sites().popup = nullptr;
+  }
 }
 
 bool AXClientSite::SetInPlace(bool activate, bool hideInPlaceInterfaces) {

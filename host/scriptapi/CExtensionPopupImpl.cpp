@@ -2,10 +2,10 @@
 
 #include <mshtml.h>
 
-#include "../program/HostMessages.h"
-#include "../program/HostProcess.h"
 #include "ApiState.h"
 #include "Bstr.h"
+#include "HostMessages.h"
+#include "HostProcess.h"
 #include "MemberTable.h"
 
 namespace tessary::host {

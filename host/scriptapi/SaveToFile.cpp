@@ -5,10 +5,10 @@
 
 #include <memory>
 
-#include "../program/Log.h"
-#include "../program/ServerReference.h"
 #include "BrowserWindows.h"
 #include "Bstr.h"
+#include "Log.h"
+#include "ServerReference.h"
 #include "UniqueHandle.h"
 #include "Utf8Text.h"
 #include "WorkerThread.h"

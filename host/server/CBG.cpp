@@ -1,8 +1,8 @@
 #include "CBG.h"
 
-#include "../program/HostProcess.h"
-#include "../program/PopupThread.h"
 #include "ApiState.h"
+#include "HostProcess.h"
+#include "PopupThread.h"
 
 namespace tessary::host {
 

@@ -8,6 +8,7 @@
 #include "HostProcess.h"
 #include "PageEventHandler.h"
 #include "PageHostWindow.h"
+#include "PageSites.h"
 
 namespace tessary::host {
 namespace {
@@ -32,7 +33,7 @@ void Abandon(AXClientSite& site) { ::PostMessageW(site.Window(), WM_CLOSE, 0, 0)
 // before it was shown. Nothing will show the popup, so it ends.
 HRESULT AbandonUnshown(AXClientSite& site, const DISPPARAMS* params) {
   HostProcess& host = Host();
-  if (host.popup.site || !site.IsTopLevel(EventDispatch(EventArgument(params, 0)))) return E_NOTIMPL;
+  if (Sites().popup || !site.IsTopLevel(EventDispatch(EventArgument(params, 0)))) return E_NOTIMPL;
   const BSTR url = EventString(EventArgument(params, 1));
   host.log.Error() << "Popup page did not load, the browser shows " << (url ? url : L"no page");
   Abandon(site);
@@ -44,7 +45,7 @@ HRESULT PopupEvents::OnDocumentComplete(AXClientSite& site, const DISPPARAMS* pa
   HostProcess& host = Host();
   host.log.Trace() << "Popup: starting initialization...";
   const HWND dialog = ::GetParent(site.Window());
-  if (!dialog || !host.backgroundSite) return E_NOTIMPL;
+  if (!dialog || !Sites().background) return E_NOTIMPL;
 
   AXClientSite::EntryPoint entry;
   if (site.FindEntryPoint(&entry) == E_FAIL) {
@@ -60,7 +61,7 @@ HRESULT PopupEvents::OnDocumentComplete(AXClientSite& site, const DISPPARAMS* pa
     return S_OK;
   }
   host.popup.state = PopupState::kShown;
-  host.popup.site = &site;
+  Sites().popup = &site;
   ::ShowWindow(dialog, SW_SHOWNORMAL);
   return S_OK;
 }
@@ -70,7 +71,7 @@ HRESULT PopupEvents::OnBeforeNavigate2(AXClientSite&, const DISPPARAMS* params) 
   HostProcess& host = Host();
   const BSTR url = EventString(EventArgument(params, 1));
   host.log.Trace() << "Popup: BeforeNavigate2 fired, url=" << url;
-  if (!host.popup.site || (url && wcsstr(url, L"about:blank"))) return E_NOTIMPL;
+  if (!Sites().popup || (url && wcsstr(url, L"about:blank"))) return E_NOTIMPL;
   host.log.Trace() << "Popup: cancelling navigation";
   if (VARIANT_BOOL* cancel = EventBoolReference(EventArgument(params, 6))) *cancel = VARIANT_TRUE;
   return S_OK;

@@ -12,6 +12,7 @@
 #include "HostMessages.h"
 #include "HostProcess.h"
 #include "PageHostWindow.h"
+#include "PageSites.h"
 #include "WorkerThread.h"
 
 using Microsoft::WRL::ComPtr;
@@ -88,9 +89,10 @@ bool BelongsToPopup(HWND window, HWND dialog) {
 // popup's (one being torn down) changes nothing.
 void CloseOnDeactivation(HWND dialog, HWND activated) {
   PopupRecord& popup = Host().popup;
-  if (popup.state != PopupState::kShown || !popup.site || ::GetParent(popup.site->Window()) != dialog) return;
+  AXClientSite* site = Sites().popup;
+  if (popup.state != PopupState::kShown || !site || ::GetParent(site->Window()) != dialog) return;
   if (BelongsToPopup(activated, dialog)) return;
-  ::PostMessageW(popup.site->Window(), WM_CLOSE, 0, 0);
+  ::PostMessageW(site->Window(), WM_CLOSE, 0, 0);
   PopupState shown = PopupState::kShown;
   popup.state.compare_exchange_strong(shown, PopupState::kClosing);
 }
@@ -121,7 +123,7 @@ INT_PTR CALLBACK PopupDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 
 // Keys go to the page first, as in a browser's own window.
 bool PageTakesKey(MSG* message) {
-  AXClientSite* site = Host().popup.site;
+  AXClientSite* site = Sites().popup;
   if (!site) return false;
   ComPtr<IOleInPlaceActiveObject> active;
   ::SendMessageW(site->Window(), WM_AX_QUERY_INTERFACE, reinterpret_cast<WPARAM>(&IID_IOleInPlaceActiveObject),

@@ -13,6 +13,7 @@
 //     when the background page starts or reloads;
 //   - popup: as its record says.
 // What else a worker needs it is given when it starts (a copy, in its job).
+// The pages' client sites are the pages' own (PageSites.h).
 #include <windows.h>
 
 #include <atomic>
@@ -25,8 +26,6 @@
 
 namespace tessary::host {
 
-class AXClientSite;
-
 enum class BackgroundState { kNotStarted = 0, kStarting = 2, kRunning = 3 };
 enum class PopupState { kNone = 0, kStarting = 2, kShown = 3, kClosing = 4 };
 
@@ -38,8 +37,6 @@ struct PopupRecord {
   // Main thread only: the last popup thread, and when its request was accepted.
   UniqueHandle thread;
   DWORD lastRequest = 0;
-  // Popup thread only: the site of the shown popup's window.
-  AXClientSite* site = nullptr;
 };
 
 struct HostProcess {
@@ -51,8 +48,6 @@ struct HostProcess {
   // The background page's host window (class "AXBG"): every request from another
   // thread or process reaches the background page through it.
   std::atomic<HWND> backgroundWindow{nullptr};
-  // Main thread only.
-  AXClientSite* backgroundSite = nullptr;
 
   PopupRecord popup;
 };

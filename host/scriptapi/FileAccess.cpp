@@ -5,21 +5,14 @@
 #include <algorithm>
 #include <string>
 
-#include <wrl/client.h>
-
-#include "../program/Log.h"
 #include "Bstr.h"
 #include "ExceptionBarrier.h"
-#include "PlatformUuids.h"
+#include "Log.h"
 #include "UniqueHandle.h"
 #include "Utf8Text.h"
 
-using Microsoft::WRL::ComPtr;
-
 namespace tessary::host {
 namespace {
-
-constexpr CLSID kClsidXmlHttp60 = {0x88D96A0A, 0xF192, 0x11D4, {0xA6, 0x5F, 0x00, 0x40, 0x96, 0x32, 0x51, 0xE5}};
 
 // A customization file becomes one script string at once, held three times
 // over while it is read (the bytes, the text, the script's copy). Such files
@@ -100,17 +93,6 @@ BSTR ExtensionUrl(const std::wstring& programFolder) {
     return S_OK;
   });
   return url;
-}
-
-IDispatch* NewXmlHttpRequest() {
-  ComPtr<IXMLHTTPRequest> request;
-  if (FAILED(::CoCreateInstance(kClsidXmlHttp60, nullptr,
-                                CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER,
-                                IID_PPV_ARGS(&request)))) {
-    return nullptr;
-  }
-  ComPtr<IDispatch> dispatch;
-  return SUCCEEDED(request.As(&dispatch)) ? dispatch.Detach() : nullptr;
 }
 
 }  // namespace tessary::host
