@@ -21,17 +21,19 @@ const QITAB* CBarletAddIn::Interfaces() {
   return interfaces;
 }
 
-// GetWindow, ContextSensitiveHelp and CloseDW only read or set fields (CloseDW
-// through ShowDW): nothing in them can throw. The others call out.
 IFACEMETHODIMP CBarletAddIn::GetWindow(HWND* window) {
-  if (!window) return E_INVALIDARG;
-  *window = reflection_.Toolbar().Window();
-  return S_OK;
+  return ExceptionBarrier([&] {
+    if (!window) return E_INVALIDARG;
+    *window = reflection_.Toolbar().Window();
+    return S_OK;
+  });
 }
 
 IFACEMETHODIMP CBarletAddIn::ContextSensitiveHelp(BOOL enterMode) {
-  contextHelp_ = enterMode != FALSE;
-  return S_OK;
+  return ExceptionBarrier([&] {
+    contextHelp_ = enterMode != FALSE;
+    return S_OK;
+  });
 }
 
 IFACEMETHODIMP CBarletAddIn::ShowDW(BOOL show) {
@@ -43,7 +45,9 @@ IFACEMETHODIMP CBarletAddIn::ShowDW(BOOL show) {
 }
 
 // The windows stay: they go with the object.
-IFACEMETHODIMP CBarletAddIn::CloseDW(DWORD) { return ShowDW(FALSE); }
+IFACEMETHODIMP CBarletAddIn::CloseDW(DWORD) {
+  return ExceptionBarrier([&] { return ShowDW(FALSE); });
+}
 
 IFACEMETHODIMP CBarletAddIn::GetBandInfo(DWORD bandId, DWORD viewMode, DESKBANDINFO* info) {
   return ExceptionBarrier([&]() -> HRESULT {

@@ -151,22 +151,26 @@ class ClassFactory final : public IClassFactory {
   IFACEMETHODIMP_(ULONG) Release() override { return 1; }
 
   IFACEMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (!outer) return ComObject<T>::CreateInstance(riid, ppv);
-    if constexpr (T::kAggregatable) {
-      return ComAggObject<T>::CreateInstance(outer, riid, ppv);
-    } else {
-      return CLASS_E_NOAGGREGATION;
-    }
+    return ExceptionBarrier([&] {
+      if (!ppv) return E_POINTER;
+      *ppv = nullptr;
+      if (!outer) return ComObject<T>::CreateInstance(riid, ppv);
+      if constexpr (T::kAggregatable) {
+        return ComAggObject<T>::CreateInstance(outer, riid, ppv);
+      } else {
+        return CLASS_E_NOAGGREGATION;
+      }
+    });
   }
   IFACEMETHODIMP LockServer(BOOL lock) override {
-    if (lock) {
-      ComModule::Current().Lock();
-    } else {
-      ComModule::Current().Unlock();
-    }
-    return S_OK;
+    return ExceptionBarrier([&] {
+      if (lock) {
+        ComModule::Current().Lock();
+      } else {
+        ComModule::Current().Unlock();
+      }
+      return S_OK;
+    });
   }
 
  private:

@@ -1,12 +1,12 @@
 #pragma once
 // IDispatch of a dual interface from a type library, and IProvideClassInfo
 // for a class of the module's own library.
-#include <windows.h>
 #include <ocidl.h>
 #include <oleauto.h>
-
+#include <windows.h>
 #include <wrl/client.h>
 
+#include "ExceptionBarrier.h"
 #include "TypeLibrary.h"
 
 namespace tessary {
@@ -19,27 +19,35 @@ template <HRESULT (*TypeInfo)(REFGUID, ITypeInfo**), class Interface, class Base
 class DualDispatch : public Base {
  public:
   IFACEMETHODIMP GetTypeInfoCount(UINT* count) override {
-    if (!count) return E_POINTER;
-    *count = 1;
-    return S_OK;
+    return ExceptionBarrier([&] {
+      if (!count) return E_POINTER;
+      *count = 1;
+      return S_OK;
+    });
   }
   IFACEMETHODIMP GetTypeInfo(UINT index, LCID, ITypeInfo** info) override {
-    if (!info) return E_POINTER;
-    *info = nullptr;
-    return index == 0 ? TypeInfo(__uuidof(Interface), info) : DISP_E_BADINDEX;
+    return ExceptionBarrier([&] {
+      if (!info) return E_POINTER;
+      *info = nullptr;
+      return index == 0 ? TypeInfo(__uuidof(Interface), info) : DISP_E_BADINDEX;
+    });
   }
   IFACEMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
-    Microsoft::WRL::ComPtr<ITypeInfo> info;
-    const HRESULT hr = TypeInfo(__uuidof(Interface), &info);
-    return FAILED(hr) ? hr : ::DispGetIDsOfNames(info.Get(), names, count, ids);
+    return ExceptionBarrier([&] {
+      Microsoft::WRL::ComPtr<ITypeInfo> info;
+      const HRESULT hr = TypeInfo(__uuidof(Interface), &info);
+      return FAILED(hr) ? hr : ::DispGetIDsOfNames(info.Get(), names, count, ids);
+    });
   }
   IFACEMETHODIMP Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                         EXCEPINFO* exception, UINT* argError) override {
-    if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
-    Microsoft::WRL::ComPtr<ITypeInfo> info;
-    const HRESULT hr = TypeInfo(__uuidof(Interface), &info);
-    if (FAILED(hr)) return hr;
-    return ::DispInvoke(static_cast<Interface*>(this), info.Get(), id, flags, params, result, exception, argError);
+    return ExceptionBarrier([&] {
+      if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+      Microsoft::WRL::ComPtr<ITypeInfo> info;
+      const HRESULT hr = TypeInfo(__uuidof(Interface), &info);
+      if (FAILED(hr)) return hr;
+      return ::DispInvoke(static_cast<Interface*>(this), info.Get(), id, flags, params, result, exception, argError);
+    });
   }
 };
 
@@ -51,8 +59,10 @@ template <const CLSID* Clsid>
 class ProvideClassInfo : public IProvideClassInfo {
  public:
   IFACEMETHODIMP GetClassInfo(ITypeInfo** info) override {
-    if (!info) return E_POINTER;
-    return GetModuleTypeInfo(*Clsid, info);
+    return ExceptionBarrier([&] {
+      if (!info) return E_POINTER;
+      return GetModuleTypeInfo(*Clsid, info);
+    });
   }
 };
 

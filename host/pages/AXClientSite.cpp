@@ -8,6 +8,7 @@
 
 #include "CExtension.h"
 #include "ComIdentity.h"
+#include "ExceptionBarrier.h"
 #include "Failures.h"
 #include "HostMessages.h"
 #include "HostProcess.h"
@@ -42,10 +43,14 @@ AXClientSite::AXClientSite(HWND window, bool isBackground, PageEventHandler& eve
 AXClientSite::~AXClientSite() = default;
 
 bool AXClientSite::Embed() {
-  ::StgCreateDocfile(nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_CREATE, 0, &storage_);
-  ::OleCreate(kClsidWebBrowser, IID_IOleObject, OLERENDER_DRAW, nullptr, this, storage_.Get(),
-              reinterpret_cast<void**>(object_.GetAddressOf()));
+  // Without a storage the control still runs; it only cannot save its state,
+  // which the site never asks of it.
+  LOG_IF_FAILED(::StgCreateDocfile(nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_CREATE, 0, &storage_));
+  LOG_IF_FAILED(::OleCreate(kClsidWebBrowser, IID_IOleObject, OLERENDER_DRAW, nullptr, this, storage_.Get(),
+                            reinterpret_cast<void**>(object_.GetAddressOf())));
   if (!object_) return false;
+  // Ignored, as are the two advises below: they only bring the control's
+  // locking and view notifications, which this site does nothing with.
   ::OleSetContainedObject(object_.Get(), TRUE);
   object_->Advise(this, &adviseCookie_);
   object_.As(&viewObject_);
@@ -64,6 +69,8 @@ bool AXClientSite::Embed() {
   return true;
 }
 
+// The control's answers to the teardown are ignored: the site lets go of it
+// whatever it answers.
 void AXClientSite::CleanUp() {
   if (inPlaceActive_) Deactivate();
   if (eventCookie_) {
@@ -105,7 +112,7 @@ bool AXClientSite::SetInPlace(bool activate, bool hideInPlaceInterfaces) {
     inPlaceActive_ = true;
     hideInPlaceInterfaces_ = hideInPlaceInterfaces;
     RECT rect = ClientRect(window_);
-    object_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, this, 0, window_, &rect);
+    LOG_IF_FAILED(object_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, this, 0, window_, &rect));
   } else {
     Deactivate();
   }
@@ -117,6 +124,7 @@ void AXClientSite::Deactivate() {
   inPlaceActive_ = false;
   ComPtr<IOleInPlaceObject> inPlace;
   if (SUCCEEDED(object_.As(&inPlace))) {
+    // Ignored, like the rest of the teardown.
     inPlace->UIDeactivate();
     inPlace->InPlaceDeactivate();
   }
@@ -138,7 +146,7 @@ void AXClientSite::Resize() {
   ComPtr<IOleInPlaceObject> inPlace;
   if (SUCCEEDED(object_.As(&inPlace))) {
     RECT rect = ClientRect(window_);
-    inPlace->SetObjectRects(&rect, &rect);
+    LOG_IF_FAILED(inPlace->SetObjectRects(&rect, &rect));
   }
 }
 
@@ -198,18 +206,24 @@ IFACEMETHODIMP_(ULONG) AXClientSite::Release() { return --refs_; }
 
 IFACEMETHODIMP AXClientSite::SaveObject() { return S_OK; }
 IFACEMETHODIMP AXClientSite::GetMoniker(DWORD, DWORD, IMoniker** moniker) {
-  if (moniker) *moniker = nullptr;
-  return E_NOTIMPL;
+  return ExceptionBarrier([&] {
+    if (moniker) *moniker = nullptr;
+    return E_NOTIMPL;
+  });
 }
 IFACEMETHODIMP AXClientSite::GetContainer(IOleContainer** container) {
-  if (container) *container = nullptr;
-  return E_FAIL;
+  return ExceptionBarrier([&] {
+    if (container) *container = nullptr;
+    return E_FAIL;
+  });
 }
 IFACEMETHODIMP AXClientSite::ShowObject() { return S_OK; }
 IFACEMETHODIMP AXClientSite::OnShowWindow(BOOL) {
-  ::InvalidateRect(window_, nullptr, TRUE);
-  ::InvalidateRect(parent_, nullptr, TRUE);
-  return S_OK;
+  return ExceptionBarrier([&] {
+    ::InvalidateRect(window_, nullptr, TRUE);
+    ::InvalidateRect(parent_, nullptr, TRUE);
+    return S_OK;
+  });
 }
 IFACEMETHODIMP AXClientSite::RequestNewObjectLayout() { return S_OK; }
 
@@ -218,11 +232,13 @@ IFACEMETHODIMP AXClientSite::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOT
 IFACEMETHODIMP AXClientSite::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
 IFACEMETHODIMP AXClientSite::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
                                     UINT*) {
-  switch (id) {
-    case DISPID_DOCUMENTCOMPLETE: return events_.OnDocumentComplete(*this, params);
-    case DISPID_BEFORENAVIGATE2: return events_.OnBeforeNavigate2(*this, params);
-    default: return E_NOTIMPL;
-  }
+  return ExceptionBarrier([&] {
+    switch (id) {
+      case DISPID_DOCUMENTCOMPLETE: return events_.OnDocumentComplete(*this, params);
+      case DISPID_BEFORENAVIGATE2: return events_.OnBeforeNavigate2(*this, params);
+      default: return E_NOTIMPL;
+    }
+  });
 }
 
 IFACEMETHODIMP_(void) AXClientSite::OnDataChange(FORMATETC*, STGMEDIUM*) {}
@@ -232,9 +248,11 @@ IFACEMETHODIMP_(void) AXClientSite::OnSave() {}
 IFACEMETHODIMP_(void) AXClientSite::OnClose() {}
 
 IFACEMETHODIMP AXClientSite::GetWindow(HWND* window) {
-  if (!window) return E_POINTER;
-  *window = window_;
-  return S_OK;
+  return ExceptionBarrier([&] {
+    if (!window) return E_POINTER;
+    *window = window_;
+    return S_OK;
+  });
 }
 IFACEMETHODIMP AXClientSite::ContextSensitiveHelp(BOOL) { return E_NOTIMPL; }
 
@@ -243,18 +261,20 @@ IFACEMETHODIMP AXClientSite::OnInPlaceActivate() { return S_OK; }
 IFACEMETHODIMP AXClientSite::OnUIActivate() { return S_OK; }
 IFACEMETHODIMP AXClientSite::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document,
                                               RECT* position, RECT* clip, OLEINPLACEFRAMEINFO* info) {
-  if (!frame || !document || !position || !clip || !info) return E_POINTER;
-  *frame = this;
-  AddRef();
-  *document = nullptr;
-  *position = ClientRect(window_);
-  *clip = *position;
-  info->cb = sizeof(OLEINPLACEFRAMEINFO);
-  info->fMDIApp = FALSE;
-  info->hwndFrame = parent_;
-  info->haccel = nullptr;
-  info->cAccelEntries = 0;
-  return S_OK;
+  return ExceptionBarrier([&] {
+    if (!frame || !document || !position || !clip || !info) return E_POINTER;
+    *frame = this;
+    AddRef();
+    *document = nullptr;
+    *position = ClientRect(window_);
+    *clip = *position;
+    info->cb = sizeof(OLEINPLACEFRAMEINFO);
+    info->fMDIApp = FALSE;
+    info->hwndFrame = parent_;
+    info->haccel = nullptr;
+    info->cAccelEntries = 0;
+    return S_OK;
+  });
 }
 IFACEMETHODIMP AXClientSite::Scroll(SIZE) { return E_NOTIMPL; }
 IFACEMETHODIMP AXClientSite::OnUIDeactivate(BOOL) { return S_OK; }
@@ -264,15 +284,19 @@ IFACEMETHODIMP AXClientSite::DeactivateAndUndo() { return S_OK; }
 IFACEMETHODIMP AXClientSite::OnPosRectChange(LPCRECT) { return S_OK; }
 
 IFACEMETHODIMP AXClientSite::GetBorder(RECT* border) {
-  if (!border) return E_POINTER;
-  *border = ClientRect(window_);
-  return S_OK;
+  return ExceptionBarrier([&] {
+    if (!border) return E_POINTER;
+    *border = ClientRect(window_);
+    return S_OK;
+  });
 }
 IFACEMETHODIMP AXClientSite::RequestBorderSpace(LPCBORDERWIDTHS) { return E_NOTIMPL; }
 IFACEMETHODIMP AXClientSite::SetBorderSpace(LPCBORDERWIDTHS) { return S_OK; }
 IFACEMETHODIMP AXClientSite::SetActiveObject(IOleInPlaceActiveObject* object, LPCOLESTR) {
-  activeObject_ = object;
-  return S_OK;
+  return ExceptionBarrier([&] {
+    activeObject_ = object;
+    return S_OK;
+  });
 }
 IFACEMETHODIMP AXClientSite::InsertMenus(HMENU, OLEMENUGROUPWIDTHS*) { return E_NOTIMPL; }
 IFACEMETHODIMP AXClientSite::SetMenu(HMENU, HOLEMENU, HWND) { return E_NOTIMPL; }
@@ -286,16 +310,18 @@ IFACEMETHODIMP AXClientSite::QueryStatus(const GUID*, ULONG, OLECMD*, OLECMDTEXT
 // The page goes on running its scripts, as the browser would without a user to
 // ask, and no dialog shows: the error is a line in the log.
 IFACEMETHODIMP AXClientSite::Exec(const GUID* group, DWORD id, DWORD, VARIANT* in, VARIANT* out) {
-  if (!group || !IsEqualGUID(*group, CGID_DocHostCommandHandler)) return OLECMDERR_E_UNKNOWNGROUP;
-  if (id != OLECMDID_SHOWSCRIPTERROR) return OLECMDERR_E_NOTSUPPORTED;
-  LogReportedScriptError(in && in->vt == VT_UNKNOWN ? in->punkVal : nullptr, isBackground_ ? L"BG" : L"Popup",
-                         Host().log);
-  if (out) {
-    ::VariantClear(out);
-    out->vt = VT_BOOL;
-    out->boolVal = VARIANT_TRUE;
-  }
-  return S_OK;
+  return ExceptionBarrier([&] {
+    if (!group || !IsEqualGUID(*group, CGID_DocHostCommandHandler)) return OLECMDERR_E_UNKNOWNGROUP;
+    if (id != OLECMDID_SHOWSCRIPTERROR) return OLECMDERR_E_NOTSUPPORTED;
+    LogReportedScriptError(in && in->vt == VT_UNKNOWN ? in->punkVal : nullptr, isBackground_ ? L"BG" : L"Popup",
+                           Host().log);
+    if (out) {
+      ::VariantClear(out);
+      out->vt = VT_BOOL;
+      out->boolVal = VARIANT_TRUE;
+    }
+    return S_OK;
+  });
 }
 
 }  // namespace tessary::host

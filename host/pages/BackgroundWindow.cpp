@@ -12,6 +12,7 @@
 #include "Bstr.h"
 #include "ComModule.h"
 #include "ExceptionBarrier.h"
+#include "Failures.h"
 #include "HostMessages.h"
 #include "HostProcess.h"
 #include "PageHostWindow.h"
@@ -49,7 +50,7 @@ void SetHandler(AXClientSite* site, WPARAM slot, IDispatch* handler) {
 
 void MarshalWindow(AXClientSite* site, IStream** stream) {
   if (site && site->PageWindow() && stream) {
-    ::CoMarshalInterThreadInterfaceInStream(IID_IHTMLWindow2, site->PageWindow(), stream);
+    LOG_IF_FAILED(::CoMarshalInterThreadInterfaceInStream(IID_IHTMLWindow2, site->PageWindow(), stream));
   }
 }
 

@@ -1,11 +1,12 @@
 #include "CExtension.h"
 
-#include <utility>
-
 #include <shlwapi.h>
+
+#include <utility>
 
 #include "CExtensionBGImpl.h"
 #include "CExtensionPopupImpl.h"
+#include "ExceptionBarrier.h"
 #include "TableDispatch.h"
 
 namespace tessary::host {
@@ -50,26 +51,32 @@ IFACEMETHODIMP CExtension::GetTypeInfoCount(UINT*) { return E_NOTIMPL; }
 IFACEMETHODIMP CExtension::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
 
 IFACEMETHODIMP CExtension::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
-  if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
-  if (!typeInfo_) return E_UNEXPECTED;
-  return ::DispGetIDsOfNames(typeInfo_.Get(), names, count, ids);
+  return ExceptionBarrier([&] {
+    if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+    if (!typeInfo_) return E_UNEXPECTED;
+    return ::DispGetIDsOfNames(typeInfo_.Get(), names, count, ids);
+  });
 }
 
 // Script engines call through InvokeEx only.
 IFACEMETHODIMP CExtension::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) {
-  return E_NOTIMPL;
+  return ExceptionBarrier([&] { return E_NOTIMPL; });
 }
 
 IFACEMETHODIMP CExtension::GetDispID(BSTR name, DWORD, DISPID* id) {
-  if (!dispatcher_) return E_UNEXPECTED;
-  return dispatcher_->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, id);
+  return ExceptionBarrier([&] {
+    if (!dispatcher_) return E_UNEXPECTED;
+    return dispatcher_->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, id);
+  });
 }
 
 IFACEMETHODIMP CExtension::InvokeEx(DISPID id, LCID, WORD, DISPPARAMS* params, VARIANT* result,
                                     EXCEPINFO* exception, IServiceProvider*) {
-  if (!dispatcher_) return E_UNEXPECTED;
-  return dispatcher_->Invoke(id, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_METHOD, params, result, exception,
-                             nullptr);
+  return ExceptionBarrier([&] {
+    if (!dispatcher_) return E_UNEXPECTED;
+    return dispatcher_->Invoke(id, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_METHOD, params, result, exception,
+                               nullptr);
+  });
 }
 
 

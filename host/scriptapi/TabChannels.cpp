@@ -4,14 +4,15 @@
 #include <shlwapi.h>
 
 #include <new>
-#include <utility>
-#include <vector>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "ComIdentity.h"
 #include "ComObject.h"
 #include "DispatchExDefaults.h"
+#include "ExceptionBarrier.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -49,31 +50,43 @@ class ChannelObject : public ComObjectRoot, public DispatchExDefaults {
   }
 
   IFACEMETHODIMP GetTypeInfoCount(UINT* count) override {
-    ComPtr<IDispatch> channel = channel_;
-    return channel ? Checked(channel->GetTypeInfoCount(count)) : RPC_E_DISCONNECTED;
+    return ExceptionBarrier([&] {
+      ComPtr<IDispatch> channel = channel_;
+      return channel ? Checked(channel->GetTypeInfoCount(count)) : RPC_E_DISCONNECTED;
+    });
   }
   IFACEMETHODIMP GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override {
-    ComPtr<IDispatch> channel = channel_;
-    return channel ? Checked(channel->GetTypeInfo(index, lcid, info)) : RPC_E_DISCONNECTED;
+    return ExceptionBarrier([&] {
+      ComPtr<IDispatch> channel = channel_;
+      return channel ? Checked(channel->GetTypeInfo(index, lcid, info)) : RPC_E_DISCONNECTED;
+    });
   }
   IFACEMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) override {
-    if (count == 1) return Lookup(names[0], ids);
-    ComPtr<IDispatch> channel = channel_;
-    return channel ? Checked(channel->GetIDsOfNames(riid, names, count, lcid, ids)) : RPC_E_DISCONNECTED;
+    return ExceptionBarrier([&] {
+      if (count == 1) return Lookup(names[0], ids);
+      ComPtr<IDispatch> channel = channel_;
+      return channel ? Checked(channel->GetIDsOfNames(riid, names, count, lcid, ids)) : RPC_E_DISCONNECTED;
+    });
   }
   // The channel is held for the call: the tab may disconnect while it runs.
   IFACEMETHODIMP Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
                         EXCEPINFO* exception, UINT* argError) override {
-    if (owner_ && owner_->onCall_ && params) owner_->onCall_(tabId_, *params);
-    ComPtr<IDispatch> channel = channel_;
-    return channel ? Checked(channel->Invoke(id, riid, lcid, flags, params, result, exception, argError))
-                   : RPC_E_DISCONNECTED;
+    return ExceptionBarrier([&] {
+      if (owner_ && owner_->onCall_ && params) owner_->onCall_(tabId_, *params);
+      ComPtr<IDispatch> channel = channel_;
+      return channel ? Checked(channel->Invoke(id, riid, lcid, flags, params, result, exception, argError))
+                     : RPC_E_DISCONNECTED;
+    });
   }
-  IFACEMETHODIMP GetDispID(BSTR name, DWORD, DISPID* id) override { return Lookup(name, id); }
+  IFACEMETHODIMP GetDispID(BSTR name, DWORD, DISPID* id) override {
+    return ExceptionBarrier([&] { return Lookup(name, id); });
+  }
   IFACEMETHODIMP InvokeEx(DISPID id, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
                           EXCEPINFO* exception, IServiceProvider*) override {
-    UINT argError = 0;
-    return Invoke(id, IID_NULL, lcid, flags, params, result, exception, &argError);
+    return ExceptionBarrier([&] {
+      UINT argError = 0;
+      return Invoke(id, IID_NULL, lcid, flags, params, result, exception, &argError);
+    });
   }
 
  private:

@@ -8,6 +8,7 @@
 
 #include "BrowserWindows.h"
 #include "Bstr.h"
+#include "Failures.h"
 #include "Log.h"
 #include "ServerReference.h"
 #include "TabIdentity.h"
@@ -33,7 +34,7 @@ constexpr UINT kToolbarAnswerMs = 1000;
 
 ComPtr<IShellWindows> ShellWindows() {
   ComPtr<IShellWindows> list;
-  ::CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&list));
+  LOG_IF_FAILED(::CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&list)));
   return list;
 }
 

@@ -1,6 +1,7 @@
 #include "CBG.h"
 
 #include "ApiState.h"
+#include "ExceptionBarrier.h"
 #include "HostProcess.h"
 #include "PopupThread.h"
 
@@ -26,18 +27,22 @@ constexpr DWORD kRequestSpacingMs = 500;
 // the last accepted request is too recent) still succeed: the band has nothing
 // to do about them.
 IFACEMETHODIMP CBG::showPopup(int x, int y) {
-  HostProcess& host = Host();
-  if (host.popup.state != PopupState::kNone || host.background != BackgroundState::kRunning) return S_OK;
-  const DWORD now = ::GetTickCount();
-  if (now - host.popup.lastRequest <= kRequestSpacingMs) return S_OK;
-  host.popup.lastRequest = now;
-  return OpenPopup(x, y) ? S_OK : E_FAIL;
+  return ExceptionBarrier([&] {
+    HostProcess& host = Host();
+    if (host.popup.state != PopupState::kNone || host.background != BackgroundState::kRunning) return S_OK;
+    const DWORD now = ::GetTickCount();
+    if (now - host.popup.lastRequest <= kRequestSpacingMs) return S_OK;
+    host.popup.lastRequest = now;
+    return OpenPopup(x, y) ? S_OK : E_FAIL;
+  });
 }
 
 IFACEMETHODIMP CBG::getAuthState(int* pInt) {
-  if (!pInt) return E_POINTER;
-  *pInt = Api().authenticated ? 1 : 0;
-  return S_OK;
+  return ExceptionBarrier([&] {
+    if (!pInt) return E_POINTER;
+    *pInt = Api().authenticated ? 1 : 0;
+    return S_OK;
+  });
 }
 
 }  // namespace tessary::host

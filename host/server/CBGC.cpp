@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "ExceptionBarrier.h"
 #include "HostMessages.h"
 #include "HostProcess.h"
 
@@ -39,37 +40,47 @@ HRESULT SendRecord(UINT message, Record record) {
 }  // namespace
 
 IFACEMETHODIMP CBGC::connect(int tabId, IDispatch* pDisp, BSTR url) {
-  Host().log.Trace() << "connect() called";
-  if (!IsRunning()) return E_PENDING;
-  return SendRecord(WM_BG_CONNECT, ConnectRecord{tabId, pDisp, url});
+  return ExceptionBarrier([&] {
+    Host().log.Trace() << "connect() called";
+    if (!IsRunning()) return E_PENDING;
+    return SendRecord(WM_BG_CONNECT, ConnectRecord{tabId, pDisp, url});
+  });
 }
 
 IFACEMETHODIMP CBGC::disconnect(int tabId, IDispatch* pDisp) {
-  Host().log.Trace() << "disconnect() called";
-  if (!IsRunning()) return E_PENDING;
-  return SendRecord(WM_BG_DISCONNECT, DisconnectRecord{tabId, pDisp});
+  return ExceptionBarrier([&] {
+    Host().log.Trace() << "disconnect() called";
+    if (!IsRunning()) return E_PENDING;
+    return SendRecord(WM_BG_DISCONNECT, DisconnectRecord{tabId, pDisp});
+  });
 }
 
 IFACEMETHODIMP CBGC::dispatchMsg(BSTR msg, int tabId) {
-  if (!IsRunning()) return E_PENDING;
-  if (Host().config.Debug()) {
-    Host().log.Trace() << "BHO" << tabId << ": message to the background, " << ::SysStringLen(msg) << " characters";
-  }
-  if (HWND window = Host().backgroundWindow) {
-    ::SendMessageW(window, WM_BG_MESSAGE, reinterpret_cast<WPARAM>(msg), tabId);
-  }
-  return S_OK;
+  return ExceptionBarrier([&] {
+    if (!IsRunning()) return E_PENDING;
+    if (Host().config.Debug()) {
+      Host().log.Trace() << "BHO" << tabId << ": message to the background, " << ::SysStringLen(msg) << " characters";
+    }
+    if (HWND window = Host().backgroundWindow) {
+      ::SendMessageW(window, WM_BG_MESSAGE, reinterpret_cast<WPARAM>(msg), tabId);
+    }
+    return S_OK;
+  });
 }
 
 IFACEMETHODIMP CBGC::log(BSTR msg, int tabId) {
-  Host().log.Trace() << "BHO" << tabId << ": " << msg;
-  return S_OK;
+  return ExceptionBarrier([&] {
+    Host().log.Trace() << "BHO" << tabId << ": " << msg;
+    return S_OK;
+  });
 }
 
 IFACEMETHODIMP CBGC::getState(int* pInt) {
-  if (!pInt) return E_POINTER;
-  *pInt = IsRunning() ? 1 : 0;
-  return S_OK;
+  return ExceptionBarrier([&] {
+    if (!pInt) return E_POINTER;
+    *pInt = IsRunning() ? 1 : 0;
+    return S_OK;
+  });
 }
 
 }  // namespace tessary::host

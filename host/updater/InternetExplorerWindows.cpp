@@ -1,14 +1,14 @@
 #include "InternetExplorerWindows.h"
 
-#include <windows.h>
 #include <exdisp.h>
 #include <shlguid.h>
 #include <shlwapi.h>
 #include <shobjidl.h>
-
+#include <windows.h>
 #include <wrl/client.h>
 
 #include "BrowserWindows.h"
+#include "Failures.h"
 #include "Log.h"
 #include "UpdaterState.h"
 #include "Variant.h"
@@ -26,7 +26,7 @@ void QuitIfInternetExplorer(IDispatch* item) {
       FAILED(item->QueryInterface(IID_PPV_ARGS(&browser))) || !IsInternetExplorer(browser.Get())) {
     return;
   }
-  browser->Quit();
+  LOG_IF_FAILED(browser->Quit());
 }
 
 }  // namespace

@@ -217,6 +217,7 @@ bool UpdateRun::WriteBody(const std::wstring& path) {
   }
   const DWORD count = upper >= lower ? static_cast<DWORD>(upper - lower + 1) : 0;
   const bool written = WriteWholeFile(path, bytes, count, log_);
+  // Ignored: the data was only read, and the array goes with the response.
   ::SafeArrayUnaccessData(body->parray);
   if (!written) log_.Error() << kUpdateThread << "Failed to write to file " << path;
   return written;
