@@ -13,6 +13,11 @@ ComApartment::ComApartment(Apartment kind) {
   ole_ = SUCCEEDED(result_);
 }
 
+const char* ComApartment::FailedCall() const {
+  if (IsReady()) return nullptr;
+  return com_ ? "OleInitialize" : "CoInitializeEx";
+}
+
 ComApartment::~ComApartment() {
   if (ole_) ::OleUninitialize();
   if (com_) ::CoUninitialize();

@@ -22,6 +22,8 @@ class ComApartment {
   bool IsReady() const { return SUCCEEDED(result_); }
   // S_OK, S_FALSE (already in it), or the failure of the call that failed.
   HRESULT Result() const { return result_; }
+  // The call that failed, "CoInitializeEx" or "OleInitialize"; null when none did.
+  const char* FailedCall() const;
 
  private:
   HRESULT result_ = S_OK;

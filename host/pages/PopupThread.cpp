@@ -8,7 +8,6 @@
 
 #include "AXClientSite.h"
 #include "ExceptionBarrier.h"
-#include "ExceptionInfo.h"
 #include "HostMessages.h"
 #include "HostProcess.h"
 #include "PageHostWindow.h"
@@ -161,7 +160,7 @@ void KeepClipboard() {
 DWORD RunPopup(const StartRecord& start, const ComApartment& apartment) {
   Log& log = Host().log;
   if (!apartment.IsReady()) {
-    log.Trace() << "Failed to enter the popup's apartment, " << ErrorCodeText(apartment.Result());
+    log.Trace() << "Failed to " << apartment.FailedCall();
     return 1;
   }
   const HWND dialog = ::CreateDialogParamW(::GetModuleHandleW(nullptr), L"DIALOG_2", ::GetForegroundWindow(),

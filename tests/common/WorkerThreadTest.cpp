@@ -6,6 +6,7 @@
 #include <ole2.h>
 
 #include <stdexcept>
+#include <string>
 #include <utility>
 
 #include "WorkerThread.h"
@@ -85,6 +86,36 @@ TEST(WorkerThreadTest, AJobThatThrowsEndsItsThreadWithAFailureAndStillGoes) {
   }));
   EXPECT_EQ(code, static_cast<DWORD>(E_UNEXPECTED));
   EXPECT_EQ(seen.atRelease, CO_E_NOTINITIALIZED);
+}
+
+// A thread already in the multithreaded apartment cannot enter a
+// single-threaded one: the apartment says which call refused, for the log.
+TEST(WorkerThreadTest, AnApartmentThatCannotBeEnteredNamesTheCallThatRefused) {
+  const struct Case {
+    Apartment apartment;
+    const char* failedCall;
+  } kCases[] = {
+      {Apartment::kNone, nullptr},
+      {Apartment::kSingleThreaded, "CoInitializeEx"},
+      {Apartment::kSingleThreadedWithOle, "CoInitializeEx"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(static_cast<int>(c.apartment));
+    std::string failedCall = "(not run)";
+    bool ready = false;
+    Finish(StartWorker(Apartment::kNone, [&](const ComApartment&) {
+      if (FAILED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return DWORD{1};
+      {
+        const ComApartment refused(c.apartment);
+        ready = refused.IsReady();
+        failedCall = refused.FailedCall() ? refused.FailedCall() : "";
+      }
+      ::CoUninitialize();
+      return DWORD{0};
+    }));
+    EXPECT_EQ(ready, c.failedCall == nullptr);
+    EXPECT_EQ(failedCall, c.failedCall ? c.failedCall : "");
+  }
 }
 
 }  // namespace
