@@ -24,6 +24,30 @@ HRESULT ExceptionBarrier(Body&& body) noexcept {
   }
 }
 
+// A script object's method, called by the standard dispatcher, answers with its
+// own result rather than an HRESULT: an exception gives `fallback`, or nothing
+// for a void method, and the script goes on (the dispatcher has no way to
+// hand the failure to it).
+template <class Body>
+void ScriptMethodBarrier(Body&& body) noexcept {
+  // The failure is the method's empty answer.
+  (void)ExceptionBarrier([&] {
+    body();
+    return S_OK;
+  });
+}
+
+template <class Result, class Body>
+Result ScriptMethodBarrier(Result fallback, Body&& body) noexcept {
+  Result result = fallback;
+  // The failure is the fallback answer.
+  (void)ExceptionBarrier([&] {
+    result = body();
+    return S_OK;
+  });
+  return result;
+}
+
 // A window or dialog procedure's body behind the barrier: an exception does
 // not reach the system's message dispatch, and the message gets the answer
 // of `otherwise()` instead (a window procedure's default handling; FALSE for

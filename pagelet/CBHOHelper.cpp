@@ -3,18 +3,19 @@
 #include <shlwapi.h>
 
 #include "CSimpleScriptSite.h"
-#include "MemberTable.h"
+#include "ExceptionBarrier.h"
+#include "Failures.h"
 
 namespace tessary::pagelet {
 
 INTERFACEDATA* CBHOHelper::MethodTable() {
-  static PARAMDATA str[] = {{TableName(L"str"), VT_BSTR}};
-  static METHODDATA methods[] = {Method(L"send", 0, VT_EMPTY, str, 1)};
-  static INTERFACEDATA table = {methods, ARRAYSIZE(methods)};
-  return &table;
+  static ScriptMethodTable table(TESSARY_SCRIPT_METHODS(TESSARY_TAB_CHANNEL_METHODS));
+  return table.Data();
 }
 
-void CBHOHelper::send(BSTR str) { site_.OnHostMessage(str); }
+void CBHOHelper::send(BSTR str) {
+  return ScriptMethodBarrier([&] { site_.OnHostMessage(str); });
+}
 
 const QITAB* TabChannel::Interfaces() {
   static const QITAB interfaces[] = {QITABENT(TabChannel, IDispatch), {}};
@@ -23,29 +24,34 @@ const QITAB* TabChannel::Interfaces() {
 
 void TabChannel::Close() {
   dispatcher_.Reset();
-  ::CoDisconnectObject(static_cast<IDispatch*>(this), 0);
+  LOG_IF_FAILED(::CoDisconnectObject(static_cast<IDispatch*>(this), 0));
 }
 
 IFACEMETHODIMP TabChannel::GetTypeInfoCount(UINT* count) {
-  if (!count) return E_POINTER;
-  *count = 0;
-  return dispatcher_ ? dispatcher_->GetTypeInfoCount(count) : S_OK;
+  return ExceptionBarrier([&] {
+    if (!count) return E_POINTER;
+    *count = 0;
+    return dispatcher_ ? dispatcher_->GetTypeInfoCount(count) : S_OK;
+  });
 }
 
 IFACEMETHODIMP TabChannel::GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) {
-  return dispatcher_ ? dispatcher_->GetTypeInfo(index, lcid, info) : E_UNEXPECTED;
+  return ExceptionBarrier([&] { return dispatcher_ ? dispatcher_->GetTypeInfo(index, lcid, info) : E_UNEXPECTED; });
 }
 
 IFACEMETHODIMP TabChannel::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) {
-  return dispatcher_ ? dispatcher_->GetIDsOfNames(riid, names, count, lcid, ids) : E_UNEXPECTED;
+  return ExceptionBarrier(
+      [&] { return dispatcher_ ? dispatcher_->GetIDsOfNames(riid, names, count, lcid, ids) : E_UNEXPECTED; });
 }
 
 IFACEMETHODIMP TabChannel::Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params,
                                   VARIANT* result, EXCEPINFO* exception, UINT* argError) {
-  // The call may end the context (and close this door): hold the dispatcher.
-  Microsoft::WRL::ComPtr<IDispatch> dispatcher = dispatcher_;
-  return dispatcher ? dispatcher->Invoke(id, riid, lcid, flags, params, result, exception, argError)
-                    : RPC_E_DISCONNECTED;
+  return ExceptionBarrier([&] {
+    // The call may end the context (and close this door): hold the dispatcher.
+    Microsoft::WRL::ComPtr<IDispatch> dispatcher = dispatcher_;
+    return dispatcher ? dispatcher->Invoke(id, riid, lcid, flags, params, result, exception, argError)
+                      : RPC_E_DISCONNECTED;
+  });
 }
 
 }  // namespace tessary::pagelet

@@ -7,18 +7,16 @@
 #include <wrl/client.h>
 
 #include "ComObject.h"
+#include "ScriptMethodTable.h"
 
 namespace tessary::pagelet {
 
 class CSimpleScriptSite;
 
-class CBHOHelperProt {
- public:
-  virtual void STDMETHODCALLTYPE send(BSTR) {}
+// The channel's one method, declared once for its slot and its member table.
+#define TESSARY_TAB_CHANNEL_METHODS(METHOD) METHOD(void, send, (BSTR), (L"str"))
 
- protected:
-  ~CBHOHelperProt() = default;
-};
+TESSARY_SCRIPT_INTERFACE(CBHOHelperProt, TESSARY_TAB_CHANNEL_METHODS);
 
 class CBHOHelper final : public CBHOHelperProt {
  public:

@@ -1,31 +1,32 @@
 #pragma once
 // The content scripts' `extension` object. The standard dispatcher calls these
-// methods by virtual-table slot, so their order is the member table's.
+// methods by virtual-table slot: their one list below gives both the slots
+// (CExtensionProt) and the member table (ScriptMethodTable.h).
 #include <windows.h>
 #include <oleauto.h>
+
+#include "ScriptMethodTable.h"
 
 namespace tessary::pagelet {
 
 class CSimpleScriptSite;
 
-// The operations in slot order, each doing nothing by default.
-class CExtensionProt {
- public:
-  virtual void STDMETHODCALLTYPE send(BSTR) {}
-  virtual void STDMETHODCALLTYPE setOnMessage(IDispatch*) {}
-  virtual void STDMETHODCALLTYPE connect() {}
-  virtual void STDMETHODCALLTYPE prepareDialog(BSTR, BSTR, IDispatch*) {}
-  virtual void STDMETHODCALLTYPE log(BSTR) {}
-  virtual void STDMETHODCALLTYPE setTimeout(IDispatch*, int) {}
-  virtual IDispatch* STDMETHODCALLTYPE frames(int) { return nullptr; }
-  virtual void STDMETHODCALLTYPE setHandler(IDispatch*, BSTR, IDispatch*) {}
-  virtual VARIANT_BOOL STDMETHODCALLTYPE isActiveTab() { return VARIANT_FALSE; }
+// The methods in slot order: result, name, parameter types, parameter names.
+#define TESSARY_CONTENT_EXTENSION_METHODS(METHOD)                                           \
+  METHOD(void, send, (BSTR), (L"str"))                                                      \
+  METHOD(void, setOnMessage, (IDispatch*), (L"disp"))                                       \
+  METHOD(void, connect, (), ())                                                             \
+  METHOD(void, prepareDialog, (BSTR, BSTR, IDispatch*), (L"name", L"content", L"cb"))       \
+  METHOD(void, log, (BSTR), (L"str"))                                                       \
+  METHOD(void, setTimeout, (IDispatch*, int), (L"fn", L"to"))                               \
+  METHOD(IDispatch*, frames, (int), (L"long"))                                              \
+  METHOD(void, setHandler, (IDispatch*, BSTR, IDispatch*), (L"el", L"evtname", L"handler")) \
+  METHOD(VARIANT_BOOL, isActiveTab, (), ())
 
- protected:
-  ~CExtensionProt() = default;
-};
+TESSARY_SCRIPT_INTERFACE(CExtensionProt, TESSARY_CONTENT_EXTENSION_METHODS);
 
-// Every operation but `log` goes to the site of its script context.
+// Every operation but `log` goes to the site of its script context. The
+// dispatcher's caller is the script engine: no exception leaves a method.
 class CExtension final : public CExtensionProt {
  public:
   explicit CExtension(CSimpleScriptSite& site) : site_(site) {}

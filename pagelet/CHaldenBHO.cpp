@@ -12,6 +12,7 @@
 #include "ExceptionBarrier.h"
 #include "Failures.h"
 #include "ModulePath.h"
+#include "PageScripts.h"
 #include "TabIdentity.h"
 
 using Microsoft::WRL::ComPtr;
@@ -21,15 +22,6 @@ namespace {
 
 constexpr UINT kLinkHostMessage = WM_APP + 20;
 constexpr UINT kInjectMessage = WM_APP + 21;
-constexpr UINT_PTR kPollTimer = 123;
-constexpr UINT kPollPeriodMs = 500;
-
-bool StartsWith(const wchar_t* text, const wchar_t* prefix) { return wcsncmp(text, prefix, wcslen(prefix)) == 0; }
-
-// Addresses that never carry a page of their own.
-bool IsPseudoUrl(const wchar_t* url) {
-  return StartsWith(url, L"about:") || StartsWith(url, L"javascript:") || StartsWith(url, L"res:");
-}
 
 bool IsTopLevel(IWebBrowser2* browser, bool* topLevel) {
   VARIANT_BOOL value = VARIANT_FALSE;
@@ -41,14 +33,15 @@ bool IsTopLevel(IWebBrowser2* browser, bool* topLevel) {
 HRESULT DocumentOf(IWebBrowser2* browser, ComPtr<IHTMLDocument2>* document) {
   ComPtr<IDispatch> dispatch;
   const HRESULT hr = browser->get_Document(&dispatch);
-  if (hr != S_OK || !dispatch) return FAILED(hr) ? hr : E_FAIL;
+  RETURN_IF_FAILED(hr);
+  if (hr != S_OK || !dispatch) return E_FAIL;
   return dispatch.As(document);
 }
 
 HRESULT WindowOf(IWebBrowser2* browser, ComPtr<IHTMLWindow2>* window) {
   ComPtr<IHTMLDocument2> document;
-  const HRESULT hr = DocumentOf(browser, &document);
-  return FAILED(hr) ? hr : document->get_parentWindow(window->ReleaseAndGetAddressOf());
+  RETURN_IF_FAILED(DocumentOf(browser, &document));
+  return document->get_parentWindow(window->ReleaseAndGetAddressOf());
 }
 
 // The window's location href; empty when any step fails.
@@ -83,14 +76,15 @@ const QITAB* CHaldenBHO::Interfaces() {
   return interfaces;
 }
 
-CHaldenBHO::CHaldenBHO() : topWatcher_(this, true), frameWatchers_(new std::array<CWindowWrap, kFrameWatchers>) {
+CHaldenBHO::CHaldenBHO()
+    : topWatcher_(this, true), frameWatchers_(new std::array<CWindowWrap, kFrameWatchers>), hostLink_(kInjectMessage) {
   for (CWindowWrap& watcher : *frameWatchers_) watcher.SetOwner(this, false);
 }
 
 CHaldenBHO::~CHaldenBHO() {
   // Nothing reaches the agent any more before it calls out: neither the
   // browser's events nor its windows' nor its own window's messages.
-  dying_ = true;
+  state_.Enter(AgentState::Event::kDie);
   AdviseBrowser(false);
   topWatcher_.detach();
   DetachFrameWatchers();
@@ -100,20 +94,18 @@ CHaldenBHO::~CHaldenBHO() {
   DestroyContext();
   hostLink_.Reset();
   if (messageWindow_) ::DestroyWindow(messageWindow_);
-  if (holdsWindowClass_) CpageletModule::Get().ReleaseMessageWindowClass();
   frameWatchers_.reset();
 }
 
-ComPtr<IObjectWithSite> CHaldenBHO::Hold() { return dying_ ? nullptr : ComPtr<IObjectWithSite>(this); }
+ComPtr<IObjectWithSite> CHaldenBHO::Hold() { return state_.IsDying() ? nullptr : ComPtr<IObjectWithSite>(this); }
 
 // Through the host's log, when there is a host: the browser shows nothing.
 void CHaldenBHO::ReportFailure(const wchar_t* where, HRESULT hr) {
-  ComPtr<IBGC> hostLink = hostLink_;
-  if (!hostLink) return;
+  if (!hostLink_.IsLinked()) return;
   wchar_t text[128];
   std::swprintf(text, ARRAYSIZE(text), hr == E_OUTOFMEMORY ? L"Out of memory in %ls" : L"Failure in %ls: %ld", where,
                 static_cast<long>(hr));
-  hostLink->log(Bstr(text).Get(), tabId_);
+  hostLink_.Log(text, tabId_);
 }
 
 // Without its extension directory the agent has no scripts to run, and the
@@ -145,34 +137,35 @@ IFACEMETHODIMP CHaldenBHO::SetSite(IUnknown* site) {
 }
 
 IFACEMETHODIMP CHaldenBHO::GetSite(REFIID riid, void** ppv) {
-  if (!ppv) return E_POINTER;
-  *ppv = nullptr;
-  return site_ ? site_->QueryInterface(riid, ppv) : E_FAIL;
+  return ExceptionBarrier([&] {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    return site_ ? site_->QueryInterface(riid, ppv) : E_FAIL;
+  });
 }
 
 HRESULT CHaldenBHO::CreateMessageWindow() {
-  CpageletModule& module = CpageletModule::Get();
   // A window that failed to be made leaves the class with this agent for the next try.
-  if (!holdsWindowClass_) holdsWindowClass_ = module.AcquireMessageWindowClass(&CHaldenBHO::MessageWindowProc);
-  if (!holdsWindowClass_) return E_FAIL;
+  if (!windowClass_.Acquire(&CHaldenBHO::MessageWindowProc)) return E_FAIL;
   messageWindow_ = ::CreateWindowExW(0, CpageletModule::kMessageWindowClass, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE,
                                      nullptr, CurrentModule(), this);
+  hostLink_.UseWindow(messageWindow_);
   return messageWindow_ ? S_OK : E_FAIL;
 }
 
+// Advised while the cookie is set; a browser without the events gets none.
 void CHaldenBHO::AdviseBrowser(bool advise) {
   ComPtr<IConnectionPointContainer> container;
   ComPtr<IConnectionPoint> point;
-  if (!browser_ || advise == advised_ || FAILED(browser_.As(&container)) ||
+  if (!browser_ || advise == (browserCookie_ != 0) || FAILED(browser_.As(&container)) ||
       FAILED(container->FindConnectionPoint(DIID_DWebBrowserEvents2, &point))) {
     return;
   }
   if (advise) {
-    advised_ = SUCCEEDED(point->Advise(&browserEvents_, &browserCookie_));
+    if (FAILED(LOG_IF_FAILED(point->Advise(&browserEvents_, &browserCookie_)))) browserCookie_ = 0;
   } else {
-    point->Unadvise(browserCookie_);
+    LOG_IF_FAILED(point->Unadvise(browserCookie_));
     browserCookie_ = 0;
-    advised_ = false;
   }
 }
 
@@ -203,7 +196,7 @@ LRESULT CHaldenBHO::OnWindowMessage(UINT message) {
   LRESULT result = 1;
   const HRESULT hr = ExceptionBarrier([&] {
     if (message == kLinkHostMessage) {
-      LinkHost();
+      hostLink_.Link();
     } else {
       result = AttemptInjection(message == WM_TIMER);
     }
@@ -213,49 +206,13 @@ LRESULT CHaldenBHO::OnWindowMessage(UINT message) {
   return result;
 }
 
-// May start the host program; a failure leaves the agent without a host.
-void CHaldenBHO::LinkHost() {
-  if (hostLink_) return;
-  ComPtr<IBGC> hostLink;
-  if (FAILED(::CoCreateInstance(CLSID_CBGC, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&hostLink))) || hostLink_) {
-    return;
-  }
-  hostLink_ = hostLink;
-  // The page may have completed while the host started (the creation lets
-  // other messages in): its attempt found no host then, and is made now.
-  if (injectionWanted_) PostInjectionAttempt();
-  injectionWanted_ = false;
-}
-
-// The poll runs only while there is something to wait for: it starts while the
-// host is not ready, and stops once the page has its scripts, they failed to
-// start, or the tab shows a page that gets none.
-void CHaldenBHO::StartPolling() {
-  if (!polling_ && messageWindow_) polling_ = ::SetTimer(messageWindow_, kPollTimer, kPollPeriodMs, nullptr) != 0;
-}
-
-void CHaldenBHO::StopPolling() {
-  if (polling_) ::KillTimer(messageWindow_, kPollTimer);
-  polling_ = false;
-}
-
 LRESULT CHaldenBHO::AttemptInjection(bool fromTimer) {
-  if (!hostLink_) injectionWanted_ = true;
-  if (!hostLink_ || !browser_ || starting_) return 1;
+  if (!hostLink_.AcceptAttempt() || !browser_ || !state_.Allows(AgentState::Event::kStartContext)) return 1;
   if (fromTimer && context_) {
-    StopPolling();
+    hostLink_.StopPolling();
     return 0;
   }
-  if (!hostReady_) {
-    ComPtr<IBGC> hostLink = hostLink_;
-    int state = 0;
-    hostLink->getState(&state);
-    if (state == 0) {
-      StartPolling();
-      return 1;
-    }
-    hostReady_ = true;
-  }
+  if (!hostLink_.IsReady()) return 1;
   // The call to the host let other messages in: the browser may be gone.
   ComPtr<IWebBrowser2> browser = browser_;
   if (!browser) return 1;
@@ -267,11 +224,11 @@ LRESULT CHaldenBHO::AttemptInjection(bool fromTimer) {
   // An about: page shown since the attempt was asked for gets no scripts, and
   // the previous page's least of all.
   if (IsPseudoUrl(HrefOf(window.Get()).c_str())) {
-    StopPolling();
+    hostLink_.StopPolling();
     return 0;
   }
   InjectScripts(window.Get());
-  if (context_ || (failedWindow_ && SameObject(failedWindow_.Get(), window.Get()))) StopPolling();
+  if (context_ || (failedWindow_ && SameObject(failedWindow_.Get(), window.Get()))) hostLink_.StopPolling();
   return 0;
 }
 
@@ -283,7 +240,7 @@ void CHaldenBHO::PostInjectionAttempt() {
 // frames call the host: the page may unload meanwhile, and the context then
 // ends once this is done with it.
 void CHaldenBHO::InjectScripts(IHTMLWindow2* window) {
-  if (starting_) return;
+  if (!state_.Allows(AgentState::Event::kStartContext)) return;
   const ComPtr<IHTMLWindow2> target = window ? window : topWindow_.Get();
   if (!target || (failedWindow_ && SameObject(failedWindow_.Get(), target.Get()))) return;
   if (context_) {
@@ -293,9 +250,10 @@ void CHaldenBHO::InjectScripts(IHTMLWindow2* window) {
   context_ = std::make_unique<CScriptContext>();
   CScriptContext* context = context_.get();
   CScriptContext::Use use(*context);
-  starting_ = true;
-  const bool started = context->Start(target.Get(), pageUrl_.Get(), hostLink_.Get(), tabId_);
-  starting_ = false;
+  const ComPtr<IBGC> hostLink = hostLink_.Get();
+  state_.Enter(AgentState::Event::kStartContext);
+  const bool started = context->Start(target.Get(), pageUrl_.Get(), hostLink.Get(), tabId_);
+  state_.Enter(AgentState::Event::kContextStarted);
   if (context_.get() != context) return;
   if (!started) {
     failedWindow_ = Identity(target.Get());
@@ -335,7 +293,7 @@ void CHaldenBHO::OnTopWindowUnload() {
   DetachFrameWatchers();
   topWindow_.Reset();
   failedWindow_.Reset();
-  phase_ = Phase::kIdle;
+  state_.Enter(AgentState::Event::kSettle);
 }
 
 void CHaldenBHO::OnBeforeNavigate2(const DISPPARAMS* params) {
@@ -347,13 +305,13 @@ void CHaldenBHO::OnBeforeNavigate2(const DISPPARAMS* params) {
       !IsTopLevel(browser.Get(), &topLevel) || !topLevel) {
     return;
   }
-  phase_ = Phase::kNavigating;
+  state_.Enter(AgentState::Event::kNavigate);
 }
 
 // Hooks the top window while its document is still loading, so that its load
 // event is seen.
 void CHaldenBHO::OnDownloadBegin() {
-  if (phase_ != Phase::kIdle && phase_ != Phase::kCompleted) return;
+  if (!state_.Allows(AgentState::Event::kHookEarly)) return;
   READYSTATE ready = READYSTATE_UNINITIALIZED;
   bool topLevel = false;
   if (!browser_ || FAILED(browser_->get_ReadyState(&ready)) || ready == READYSTATE_COMPLETE) return;
@@ -362,7 +320,7 @@ void CHaldenBHO::OnDownloadBegin() {
   if (HrefOf(window.Get()).find(L"about:") != std::wstring::npos) return;
   topWindow_ = window;
   topWatcher_.attach(window.Get());
-  phase_ = Phase::kHookedEarly;
+  state_.Enter(AgentState::Event::kHookEarly);
 }
 
 void CHaldenBHO::OnDocumentComplete(const DISPPARAMS* params) {
@@ -382,7 +340,7 @@ void CHaldenBHO::OnDocumentComplete(const DISPPARAMS* params) {
     OnFrameComplete(browser.Get());
     return;
   }
-  phase_ = Phase::kIdle;
+  state_.Enter(AgentState::Event::kSettle);
   ComPtr<IHTMLWindow2> window;
   if (FAILED(WindowOf(browser.Get(), &window))) return;
   // A new document: its scripts get their chance, whatever the last one's did.
@@ -390,7 +348,6 @@ void CHaldenBHO::OnDocumentComplete(const DISPPARAMS* params) {
   pageUrl_ = Bstr::Copy(url);
   PostInjectionAttempt();
   topWatcher_.attach(window.Get());
-  phase_ = Phase::kCompleted;
 }
 
 void CHaldenBHO::OnFrameComplete(IWebBrowser2* frame) {
@@ -417,25 +374,28 @@ void CHaldenBHO::OnFrameComplete(IWebBrowser2* frame) {
   pageUrl_ = Bstr(href);
   topWatcher_.attach(top.Get());
   InjectScripts(top.Get());
-  phase_ = Phase::kIdle;
+  state_.Enter(AgentState::Event::kSettle);
 }
 
+// The browser is told S_OK whatever its event set off: a failure goes to the host's log.
 IFACEMETHODIMP CHaldenBHO::BrowserEvents::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
                                                  EXCEPINFO*, UINT*) {
-  // Events may arrive while the agent holds its last reference only through the
-  // browser; keep it alive for the handler's length.
-  ComPtr<IObjectWithSite> hold = owner_.Hold();
-  if (!hold) return S_OK;
-  const HRESULT hr = ExceptionBarrier([&] {
-    switch (id) {
-      case DISPID_BEFORENAVIGATE2: owner_.OnBeforeNavigate2(params); break;
-      case DISPID_DOWNLOADBEGIN: owner_.OnDownloadBegin(); break;
-      case DISPID_DOCUMENTCOMPLETE: owner_.OnDocumentComplete(params); break;
-    }
+  return ExceptionBarrier([&] {
+    // Events may arrive while the agent holds its last reference only through the
+    // browser; keep it alive for the handler's length.
+    ComPtr<IObjectWithSite> hold = owner_.Hold();
+    if (!hold) return S_OK;
+    const HRESULT hr = ExceptionBarrier([&] {
+      switch (id) {
+        case DISPID_BEFORENAVIGATE2: owner_.OnBeforeNavigate2(params); break;
+        case DISPID_DOWNLOADBEGIN: owner_.OnDownloadBegin(); break;
+        case DISPID_DOCUMENTCOMPLETE: owner_.OnDocumentComplete(params); break;
+      }
+      return S_OK;
+    });
+    if (FAILED(hr)) owner_.ReportFailure(L"a browser event", hr);
     return S_OK;
   });
-  if (FAILED(hr)) owner_.ReportFailure(L"a browser event", hr);
-  return S_OK;
 }
 
 }  // namespace tessary::pagelet

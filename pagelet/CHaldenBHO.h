@@ -12,10 +12,13 @@
 
 #include <wrl/client.h>
 
+#include "AgentState.h"
 #include "Bstr.h"
 #include "CWindowWrap.h"
 #include "ComObject.h"
+#include "CpageletModule.h"
 #include "EmbeddedEventSink.h"
+#include "HostLink.h"
 #include "Tessary.h"
 #include "TypeLibDispatch.h"
 #include "pagelet.h"
@@ -60,14 +63,12 @@ class CHaldenBHO : public ComObjectRoot, public TypeLibDispatch<IHaldenBHO>, pub
     CHaldenBHO& owner_;
   };
 
-  enum class Phase { kIdle = 0, kNavigating = 1, kHookedEarly = 2, kCompleted = 3 };
   static constexpr size_t kFrameWatchers = 20;
 
   static LRESULT CALLBACK MessageWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT OnWindowMessage(UINT message);
   HRESULT CreateMessageWindow();
   void AdviseBrowser(bool advise);
-  void LinkHost();
   LRESULT AttemptInjection(bool fromTimer);
   void OnBeforeNavigate2(const DISPPARAMS* params);
   void OnDownloadBegin();
@@ -76,41 +77,31 @@ class CHaldenBHO : public ComObjectRoot, public TypeLibDispatch<IHaldenBHO>, pub
   void RunMainInContext(IHTMLDocument2* document);
   void DestroyContext();
   void DetachFrameWatchers();
-  void StartPolling();
-  void StopPolling();
   // Reports a failure that an entry point caught, through the host's log.
   void ReportFailure(const wchar_t* where, HRESULT hr);
 
+  // What the agent is doing, and so which events it takes (AgentState.h).
+  AgentState state_;
   Microsoft::WRL::ComPtr<IUnknown> site_;
   // What the host knows this tab by (TabIdentity.h), from the site on.
   int tabId_ = 0;
+  // Set while the browser's events reach browserEvents_.
   DWORD browserCookie_ = 0;
   Microsoft::WRL::ComPtr<IHTMLWindow2> topWindow_;
   Bstr pageUrl_;
-  bool advised_ = false;
   CWindowWrap topWatcher_;
   std::unique_ptr<std::array<CWindowWrap, kFrameWatchers>> frameWatchers_;
+  // Given back after the window is destroyed, as the members go.
+  CpageletModule::MessageWindowClassUse windowClass_;
   HWND messageWindow_ = nullptr;
-  Microsoft::WRL::ComPtr<IBGC> hostLink_;
+  HostLink hostLink_;
   Microsoft::WRL::ComPtr<IWebBrowser2> browser_;
-  bool hostReady_ = false;
-  Phase phase_ = Phase::kIdle;
   std::unique_ptr<CScriptContext> context_;
   size_t frameCount_ = 0;
   BrowserEvents browserEvents_{*this};
-  // Set while a context starts: its scripts' calls to the host let other
-  // messages in, and those must not start a second context meanwhile.
-  bool starting_ = false;
-  bool holdsWindowClass_ = false;
   // The window whose content scripts failed to start: trying again would only
   // fail again, and tell the host each time.
   Microsoft::WRL::ComPtr<IUnknown> failedWindow_;
-  bool polling_ = false;
-  // An injection attempt came before the host link existed.
-  bool injectionWanted_ = false;
-  // Set when the destructor begins: events that arrive while it calls out must
-  // not count the agent again.
-  bool dying_ = false;
 };
 
 }  // namespace tessary::pagelet

@@ -1,8 +1,8 @@
 #include "CScriptContext.h"
 
-#include <vector>
-
 #include "CpageletModule.h"
+#include "Failures.h"
+#include "PageScripts.h"
 #include "ScriptCallback.h"
 #include "Utf8Text.h"
 #include "Variant.h"
@@ -17,15 +17,6 @@ constexpr DWORD kAnyServer = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSC
 // kilobytes; a file far beyond that is not a script of the extension, and
 // reading it must not take the browser's memory.
 constexpr DWORD kScriptFileLimit = 16 * 1024 * 1024;
-
-std::vector<const wchar_t*> ScriptsFor(CSimpleScriptSite::ScriptSet set) {
-  switch (set) {
-    case CSimpleScriptSite::ScriptSet::kImport: return {L"js\\mustache.js", L"config.js", L"importTab.js", L"tab.js"};
-    case CSimpleScriptSite::ScriptSet::kHelp: return {L"js\\mustache.js", L"tab.js"};
-    case CSimpleScriptSite::ScriptSet::kOrdinary: break;
-  }
-  return {L"js\\mustache.js", L"content.js"};
-}
 
 }  // namespace
 
@@ -45,8 +36,8 @@ void CScriptContext::Destroy(std::unique_ptr<CScriptContext> context) {
 CScriptContext::~CScriptContext() {
   ending_ = true;
   if (engine_) {
-    engine_->SetScriptState(SCRIPTSTATE_DISCONNECTED);
-    engine_->Close();
+    LOG_IF_FAILED(engine_->SetScriptState(SCRIPTSTATE_DISCONNECTED));
+    LOG_IF_FAILED(engine_->Close());
     engine_.Reset();
   }
   url_ = Bstr();
@@ -63,7 +54,7 @@ bool CScriptContext::Start(IHTMLWindow2* window, BSTR url, IBGC* hostLink, int t
     return false;
   }
   DWORD context = 0;
-  for (const wchar_t* name : ScriptsFor(site_.Set())) {
+  for (const wchar_t* name : ScriptsForPage(std::wstring(url_.View()), CpageletModule::Get().ExtensionDirectory())) {
     if (!ParseScriptFile(context++, name)) return false;
   }
   if (FAILED(engine_->SetScriptState(SCRIPTSTATE_CONNECTED))) return false;
@@ -94,19 +85,21 @@ bool CScriptContext::ParseScriptFile(DWORD context, const std::wstring& name) {
     return false;
   }
   site_.NameScript(context, name);
-  parse_->ParseScriptText(text.c_str(), nullptr, nullptr, nullptr, context, 0, 0, nullptr, nullptr);
+  // A script that does not compile reaches the host's log through the site's
+  // OnScriptError; the others still run, as before.
+  (void)parse_->ParseScriptText(text.c_str(), nullptr, nullptr, nullptr, context, 0, 0, nullptr, nullptr);
   return true;
 }
 
-void CScriptContext::RunMain(IHTMLDocument2* document) {
-  CallMain({ArgDispatch(document)});
-}
+// A script error in main reaches the host's log through the site's OnScriptError.
+void CScriptContext::RunMain(IHTMLDocument2* document) { (void)CallMain({ArgDispatch(document)}); }
 
 // main() with no argument or with one.
 HRESULT CScriptContext::CallMain(std::initializer_list<VARIANT> args) {
+  if (!engine_) return E_UNEXPECTED;
   Microsoft::WRL::ComPtr<IDispatch> script;
-  const HRESULT hr = engine_ ? engine_->GetScriptDispatch(nullptr, &script) : E_UNEXPECTED;
-  return FAILED(hr) ? hr : InvokeByName(script.Get(), L"main", args, nullptr, LOCALE_USER_DEFAULT);
+  RETURN_IF_FAILED(engine_->GetScriptDispatch(nullptr, &script));
+  return InvokeByName(script.Get(), L"main", args, nullptr, LOCALE_USER_DEFAULT);
 }
 
 }  // namespace tessary::pagelet

@@ -5,15 +5,13 @@
 #include <shlwapi.h>
 #include <shobjidl.h>
 
-#include <algorithm>
-#include <cwctype>
-
 #include "CBHOHelper.h"
 #include "CExtension.h"
 #include "CScriptContext.h"
 #include "CpageletModule.h"
 #include "ExceptionBarrier.h"
 #include "ExceptionInfo.h"
+#include "Failures.h"
 #include "ScriptCallback.h"
 #include "TabIdentity.h"
 #include "TableDispatch.h"
@@ -24,38 +22,13 @@ using Microsoft::WRL::ComPtr;
 namespace tessary::pagelet {
 namespace {
 
-std::wstring Lower(std::wstring text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](wchar_t c) { return std::towlower(c); });
-  return text;
-}
-
-// Whether a page address lies inside the extension directory: as the browser
-// reports local files, by path, or as a file URL.
-bool IsInsideExtension(const std::wstring& url, const std::wstring& directory) {
-  const std::wstring page = Lower(url);
-  const std::wstring path = Lower(directory);
-  std::wstring asUrl = L"file:///" + path;
-  std::replace(asUrl.begin(), asUrl.end(), L'\\', L'/');
-  return !path.empty() && (page.rfind(path, 0) == 0 || page.rfind(asUrl, 0) == 0);
-}
-
-CSimpleScriptSite::ScriptSet Classify(const std::wstring& url, const std::wstring& directory) {
-  if (!IsInsideExtension(url, directory)) return CSimpleScriptSite::ScriptSet::kOrdinary;
-  const std::wstring page = Lower(url);
-  if (page.find(L"import.html") != std::wstring::npos) return CSimpleScriptSite::ScriptSet::kImport;
-  if (page.find(L"help.html") != std::wstring::npos || page.find(L"welcome.html") != std::wstring::npos) {
-    return CSimpleScriptSite::ScriptSet::kHelp;
-  }
-  return CSimpleScriptSite::ScriptSet::kOrdinary;
-}
-
 // A standard dispatcher over one of the agent's table-shaped objects.
 template <class Object>
 HRESULT BuildDispatch(HRESULT (CpageletModule::*typeInfo)(ComPtr<ITypeInfo>*), Object* object,
                       ComPtr<IDispatch>* dispatch) {
   ComPtr<ITypeInfo> info;
-  const HRESULT hr = (CpageletModule::Get().*typeInfo)(&info);
-  return FAILED(hr) ? hr : CreateTableDispatcher(info.Get(), object, dispatch);
+  RETURN_IF_FAILED((CpageletModule::Get().*typeInfo)(&info));
+  return CreateTableDispatcher(info.Get(), object, dispatch);
 }
 
 }  // namespace
@@ -68,7 +41,6 @@ bool CSimpleScriptSite::Build(IHTMLWindow2* window, BSTR url, IBGC* hostLink, in
   hostLink_ = hostLink;
   tabId_ = tabId;
   url_ = Bstr::Copy(url);
-  scriptSet_ = Classify(std::wstring(url_.View()), CpageletModule::Get().ExtensionDirectory());
 
   extension_ = std::make_unique<CExtension>(*this);
   if (FAILED(BuildDispatch(&CpageletModule::ExtensionTypeInfo, extension_.get(), &extensionDispatch_))) return false;
@@ -90,7 +62,7 @@ void CSimpleScriptSite::Shutdown() {
   if (hostLink_ && tabChannel_) {
     ComPtr<IBGC> hostLink = hostLink_;
     ComPtr<TabChannel> channel = tabChannel_;
-    hostLink->disconnect(tabId_, channel.Get());
+    LOG_IF_FAILED(hostLink->disconnect(tabId_, channel.Get()));
   }
   if (tabChannel_) tabChannel_->Close();
   tabChannel_.Reset();
@@ -110,7 +82,8 @@ void CSimpleScriptSite::Shutdown() {
 void CSimpleScriptSite::HostLog(const std::wstring& text) {
   CScriptContext::Use use(context_);
   ComPtr<IBGC> hostLink = hostLink_;
-  if (hostLink) hostLink->log(Bstr(text).Get(), tabId_);
+  // The log is where failures go: a failure to write it has nowhere to go.
+  if (hostLink) (void)hostLink->log(Bstr(text).Get(), tabId_);
 }
 
 void CSimpleScriptSite::NameScript(DWORD context, const std::wstring& name) {
@@ -121,7 +94,7 @@ void CSimpleScriptSite::NameScript(DWORD context, const std::wstring& name) {
 void CSimpleScriptSite::Send(BSTR message) {
   CScriptContext::Use use(context_);
   ComPtr<IBGC> hostLink = hostLink_;
-  if (hostLink) hostLink->dispatchMsg(message, tabId_);
+  if (hostLink) LOG_IF_FAILED(hostLink->dispatchMsg(message, tabId_));
 }
 
 void CSimpleScriptSite::SetOnMessage(IDispatch* handler) { messageHandler_ = handler; }
@@ -131,7 +104,7 @@ void CSimpleScriptSite::Connect() {
   ComPtr<IBGC> hostLink = hostLink_;
   ComPtr<TabChannel> channel = tabChannel_;
   Bstr url = Bstr::Copy(url_.Get());
-  if (hostLink && channel) hostLink->connect(tabId_, channel.Get(), url.Get());
+  if (hostLink && channel) LOG_IF_FAILED(hostLink->connect(tabId_, channel.Get(), url.Get()));
 }
 
 void CSimpleScriptSite::OnHostMessage(BSTR message) {
@@ -139,7 +112,8 @@ void CSimpleScriptSite::OnHostMessage(BSTR message) {
   // while it runs: the call holds its own reference.
   CScriptContext::Use use(context_);
   ComPtr<IDispatch> handler = messageHandler_;
-  CallScriptFunction(handler.Get(), {ArgBstr(message)});
+  // A script error in the handler reaches the host's log through OnScriptError.
+  (void)CallScriptFunction(handler.Get(), {ArgBstr(message)});
 }
 
 void CSimpleScriptSite::PrepareDialog(BSTR name, BSTR content, IDispatch* handler) {
@@ -184,18 +158,21 @@ bool CSimpleScriptSite::WriteDialog(IHTMLDocument2* document) {
   SAFEARRAY* lines = ::SafeArrayCreateVector(VT_VARIANT, 0, 1);
   if (!lines) return false;
   VARIANT* element = nullptr;
-  ::SafeArrayAccessData(lines, reinterpret_cast<void**>(&element));
+  if (FAILED(LOG_IF_FAILED(::SafeArrayAccessData(lines, reinterpret_cast<void**>(&element))))) {
+    LOG_IF_FAILED(::SafeArrayDestroy(lines));
+    return false;
+  }
   element->vt = VT_BSTR;
   element->bstrVal = dialogContent_.Detach();
-  ::SafeArrayUnaccessData(lines);
+  LOG_IF_FAILED(::SafeArrayUnaccessData(lines));
   const HRESULT written = document->write(lines);
-  if (SUCCEEDED(written)) document->close();
-  ::SafeArrayDestroy(lines);
+  if (SUCCEEDED(written)) LOG_IF_FAILED(document->close());
+  LOG_IF_FAILED(::SafeArrayDestroy(lines));
   return SUCCEEDED(written);
 }
 
 void CSimpleScriptSite::SetTimeout(IDispatch* function, int milliseconds) {
-  if (window_) InvokeByName(window_.Get(), L"setTimeout", {ArgDispatch(function), ArgI4(milliseconds)});
+  if (window_) LOG_IF_FAILED(InvokeByName(window_.Get(), L"setTimeout", {ArgDispatch(function), ArgI4(milliseconds)}));
 }
 
 void CSimpleScriptSite::SetHandler(IDispatch* element, BSTR eventName, IDispatch* handler) {
@@ -205,7 +182,7 @@ void CSimpleScriptSite::SetHandler(IDispatch* element, BSTR eventName, IDispatch
       FAILED(htmlElement.As(&target))) {
     return;
   }
-  target->addEventListener(eventName, handler, VARIANT_FALSE);
+  LOG_IF_FAILED(target->addEventListener(eventName, handler, VARIANT_FALSE));
 }
 
 // The tab's own window. Since Internet Explorer has tabs, a browser's HWND is
@@ -242,28 +219,35 @@ IFACEMETHODIMP_(ULONG) CSimpleScriptSite::AddRef() { return ::InterlockedIncreme
 IFACEMETHODIMP_(ULONG) CSimpleScriptSite::Release() { return ::InterlockedDecrement(&refs_); }
 
 IFACEMETHODIMP CSimpleScriptSite::GetLCID(LCID* lcid) {
-  if (!lcid) return E_POINTER;
-  *lcid = 0;
-  return S_OK;
+  return ExceptionBarrier([&] {
+    if (!lcid) return E_POINTER;
+    *lcid = 0;
+    return S_OK;
+  });
 }
 
 IFACEMETHODIMP CSimpleScriptSite::GetItemInfo(LPCOLESTR name, DWORD mask, IUnknown** item, ITypeInfo** info) {
-  if ((mask & SCRIPTINFO_ITYPEINFO) && info) *info = nullptr;
-  if ((mask & SCRIPTINFO_IUNKNOWN) && item) {
-    *item = nullptr;
-    if (wcscmp(name, L"window") == 0 && window_) {
-      window_.CopyTo(item);
-    } else if (wcscmp(name, L"extension") == 0 && extensionDispatch_) {
-      extensionDispatch_.CopyTo(item);
+  return ExceptionBarrier([&] {
+    if ((mask & SCRIPTINFO_ITYPEINFO) && info) *info = nullptr;
+    if ((mask & SCRIPTINFO_IUNKNOWN) && item) {
+      *item = nullptr;
+      // CopyTo only adds a reference: it cannot fail.
+      if (wcscmp(name, L"window") == 0 && window_) {
+        (void)window_.CopyTo(item);
+      } else if (wcscmp(name, L"extension") == 0 && extensionDispatch_) {
+        (void)extensionDispatch_.CopyTo(item);
+      }
     }
-  }
-  return S_OK;
+    return S_OK;
+  });
 }
 
 IFACEMETHODIMP CSimpleScriptSite::GetDocVersionString(BSTR* version) {
-  if (!version) return E_POINTER;
-  *version = ::SysAllocString(L"1.0");
-  return S_OK;
+  return ExceptionBarrier([&] {
+    if (!version) return E_POINTER;
+    *version = ::SysAllocString(L"1.0");
+    return S_OK;
+  });
 }
 
 IFACEMETHODIMP CSimpleScriptSite::OnScriptTerminate(const VARIANT*, const EXCEPINFO*) { return S_OK; }
@@ -273,13 +257,14 @@ IFACEMETHODIMP CSimpleScriptSite::OnLeaveScript() { return S_OK; }
 
 // A content script's error goes to the host's log, with the script and line.
 IFACEMETHODIMP CSimpleScriptSite::OnScriptError(IActiveScriptError* error) {
-  ExceptionInfo exception;
-  DWORD context = 0;
-  ULONG line = 0;
-  LONG column = 0;
-  if (!error || FAILED(error->GetExceptionInfo(exception.Put()))) return S_OK;
-  error->GetSourcePosition(&context, &line, &column);
-  ExceptionBarrier([&] {
+  return ExceptionBarrier([&] {
+    ExceptionInfo exception;
+    DWORD context = 0;
+    ULONG line = 0;
+    LONG column = 0;
+    if (!error || FAILED(error->GetExceptionInfo(exception.Put()))) return S_OK;
+    // Without a position the error is reported at the first line of the first script.
+    LOG_IF_FAILED(error->GetSourcePosition(&context, &line, &column));
     const std::wstring script = context < scriptNames_.size() ? scriptNames_[context] : L"content script";
     // An extension in development also learns on which page it happened.
     const std::wstring page = CpageletModule::Get().DebugMode() ? L" on " + std::wstring(url_.View()) : L"";
@@ -287,13 +272,14 @@ IFACEMETHODIMP CSimpleScriptSite::OnScriptError(IActiveScriptError* error) {
             std::wstring(exception.Description()));
     return S_OK;
   });
-  return S_OK;
 }
 
 IFACEMETHODIMP CSimpleScriptSite::GetWindow(HWND* window) {
-  if (!window) return E_POINTER;
-  *window = BrowserWindow();
-  return *window ? S_OK : E_FAIL;
+  return ExceptionBarrier([&] {
+    if (!window) return E_POINTER;
+    *window = BrowserWindow();
+    return *window ? S_OK : E_FAIL;
+  });
 }
 
 IFACEMETHODIMP CSimpleScriptSite::EnableModeless(BOOL) { return S_OK; }

@@ -25,20 +25,17 @@ class TabChannel;
 
 class CSimpleScriptSite final : public IActiveScriptSite, public IActiveScriptSiteWindow {
  public:
-  enum class ScriptSet { kOrdinary, kImport, kHelp };
-
   explicit CSimpleScriptSite(CScriptContext& context);
   ~CSimpleScriptSite();
   CSimpleScriptSite(const CSimpleScriptSite&) = delete;
   CSimpleScriptSite& operator=(const CSimpleScriptSite&) = delete;
 
-  // Keeps the host link and the tab's identifier, classifies the page and
+  // Keeps the host link, the tab's identifier and the page's address, and
   // builds the two script-visible objects; false when they cannot be built.
   bool Build(IHTMLWindow2* window, BSTR url, IBGC* hostLink, int tabId);
   // Tells the host that the page's channel is gone and releases everything.
   void Shutdown();
 
-  ScriptSet Set() const { return scriptSet_; }
   // Writes a line into the host program's log, when there is a host.
   void HostLog(const std::wstring& text);
   // Names the scripts parsed under each source context, for error reports.
@@ -101,7 +98,6 @@ class CSimpleScriptSite final : public IActiveScriptSite, public IActiveScriptSi
   Bstr dialogContent_;
   DialogState dialogState_ = DialogState::kIdle;
   Microsoft::WRL::ComPtr<IDispatch> dialogHandler_;
-  ScriptSet scriptSet_ = ScriptSet::kOrdinary;
   Bstr url_;
   std::vector<std::wstring> scriptNames_;
 };

@@ -6,6 +6,7 @@
 #include "CHaldenBHO.h"
 #include "ComIdentity.h"
 #include "ExceptionBarrier.h"
+#include "Failures.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -14,8 +15,8 @@ namespace {
 
 HRESULT WindowEvents(IHTMLWindow2* window, ComPtr<IConnectionPoint>* point) {
   ComPtr<IConnectionPointContainer> container;
-  const HRESULT hr = window->QueryInterface(IID_PPV_ARGS(&container));
-  return FAILED(hr) ? hr : container->FindConnectionPoint(DIID_HTMLWindowEvents2, point->GetAddressOf());
+  RETURN_IF_FAILED(window->QueryInterface(IID_PPV_ARGS(&container)));
+  return container->FindConnectionPoint(DIID_HTMLWindowEvents2, point->GetAddressOf());
 }
 
 }  // namespace
@@ -45,9 +46,9 @@ bool CWindowWrap::detach() {
 // The unload ends the page's context, which calls the host: the agent is held
 // for the length of it.
 IFACEMETHODIMP CWindowWrap::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) {
-  Microsoft::WRL::ComPtr<IObjectWithSite> hold = owner_ ? owner_->Hold() : nullptr;
-  if (!hold) return S_OK;
-  ExceptionBarrier([&] {
+  return ExceptionBarrier([&] {
+    ComPtr<IObjectWithSite> hold = owner_ ? owner_->Hold() : nullptr;
+    if (!hold) return S_OK;
     switch (id) {
       case DISPID_HTMLWINDOWEVENTS2_ONLOAD:
         if (top_) owner_->PostInjectionAttempt();
@@ -59,7 +60,6 @@ IFACEMETHODIMP CWindowWrap::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, V
     }
     return S_OK;
   });
-  return S_OK;
 }
 
 }  // namespace tessary::pagelet

@@ -38,11 +38,30 @@ class CpageletModule final : public InprocServerModule {
 
   // The agents' message window class, registered while any agent of the
   // process uses it: the module may be unloaded once the last agent is gone,
-  // and no class may then point into it.
+  // and no class may then point into it. Held for as long as this object
+  // lives, once acquired; a failed acquisition is tried again by the next.
+  class MessageWindowClassUse {
+   public:
+    MessageWindowClassUse() = default;
+    ~MessageWindowClassUse() {
+      if (held_) Get().ReleaseMessageWindowClass();
+    }
+    MessageWindowClassUse(const MessageWindowClassUse&) = delete;
+    MessageWindowClassUse& operator=(const MessageWindowClassUse&) = delete;
+
+    bool Acquire(WNDPROC procedure) {
+      if (!held_) held_ = Get().AcquireMessageWindowClass(procedure);
+      return held_;
+    }
+
+   private:
+    bool held_ = false;
+  };
+
+ private:
   bool AcquireMessageWindowClass(WNDPROC procedure);
   void ReleaseMessageWindowClass();
 
- private:
   const std::wstring extensionDirectory_;
   std::mutex mutex_;
   Microsoft::WRL::ComPtr<ITypeInfo> extensionInfo_;

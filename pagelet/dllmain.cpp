@@ -5,6 +5,7 @@
 #include "CHaldenBHO.h"
 #include "ComObject.h"
 #include "CpageletModule.h"
+#include "ExceptionBarrier.h"
 #include "pagelet.h"
 
 namespace {
@@ -16,17 +17,26 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   return TRUE;
 }
 
+// The exports are COM's entry points: no exception leaves them either.
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
-  if (!ppv) return E_POINTER;
-  *ppv = nullptr;
-  if (!IsEqualCLSID(clsid, CLSID_HaldenBHO)) return CLASS_E_CLASSNOTAVAILABLE;
-  return tessary::ClassFactory<tessary::pagelet::CHaldenBHO>::Instance()->QueryInterface(riid, ppv);
+  return tessary::ExceptionBarrier([&] {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (!IsEqualCLSID(clsid, CLSID_HaldenBHO)) return CLASS_E_CLASSNOTAVAILABLE;
+    return tessary::ClassFactory<tessary::pagelet::CHaldenBHO>::Instance()->QueryInterface(riid, ppv);
+  });
 }
 
 STDAPI DllCanUnloadNow() { return g_module.CanUnloadNow(); }
 
-STDAPI DllRegisterServer() { return g_module.RegisterServer(); }
+STDAPI DllRegisterServer() {
+  return tessary::ExceptionBarrier([] { return g_module.RegisterServer(); });
+}
 
-STDAPI DllUnregisterServer() { return g_module.UnregisterServer(); }
+STDAPI DllUnregisterServer() {
+  return tessary::ExceptionBarrier([] { return g_module.UnregisterServer(); });
+}
 
-STDAPI DllInstall(BOOL install, PCWSTR commandLine) { return g_module.Install(install, commandLine); }
+STDAPI DllInstall(BOOL install, PCWSTR commandLine) {
+  return tessary::ExceptionBarrier([&] { return g_module.Install(install, commandLine); });
+}
