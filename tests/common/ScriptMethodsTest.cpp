@@ -1,4 +1,4 @@
-// The page agent's script objects through the standard dispatcher: each name
+// The script objects of the host and the page agent through the standard dispatcher: each name
 // of the member table that a method list builds (as their MethodTable does)
 // reaches the method of that name, with the DISPID of its place, over the
 // virtual table that the same list declares.
@@ -10,6 +10,8 @@
 #include "Bstr.h"
 #include "CBHOHelper.h"
 #include "CExtension.h"
+#include "CExtensionBGImpl.h"
+#include "CExtensionPopupImpl.h"
 #include "ScriptMethodTable.h"
 #include "TableDispatch.h"
 
@@ -33,6 +35,16 @@ class RecordingExtension final : public pagelet::CExtensionProt {
 class RecordingChannel final : public pagelet::CBHOHelperProt {
  public:
   TESSARY_TAB_CHANNEL_METHODS(TESSARY_RECORDING_METHOD)
+};
+
+class RecordingBackground final : public host::BackgroundExtensionMethods {
+ public:
+  TESSARY_BACKGROUND_EXTENSION_METHODS(TESSARY_RECORDING_METHOD)
+};
+
+class RecordingPopup final : public host::PopupExtensionMethods {
+ public:
+  TESSARY_POPUP_EXTENSION_METHODS(TESSARY_RECORDING_METHOD)
 };
 
 // An argument of each parameter's type, owned by the call.
@@ -61,8 +73,12 @@ void BuildArguments(const METHODDATA& method, Arguments* arguments) {
 TEST(ScriptMethodsTest, EveryNameOfTheTableReachesItsMethod) {
   RecordingExtension extension;
   RecordingChannel channel;
+  RecordingBackground background;
+  RecordingPopup popup;
   static ScriptMethodTable extensionTable(TESSARY_SCRIPT_METHODS(TESSARY_CONTENT_EXTENSION_METHODS));
   static ScriptMethodTable channelTable(TESSARY_SCRIPT_METHODS(TESSARY_TAB_CHANNEL_METHODS));
+  static ScriptMethodTable backgroundTable(TESSARY_SCRIPT_METHODS(TESSARY_BACKGROUND_EXTENSION_METHODS));
+  static ScriptMethodTable popupTable(TESSARY_SCRIPT_METHODS(TESSARY_POPUP_EXTENSION_METHODS));
   const struct Case {
     const char* object;
     INTERFACEDATA* table;
@@ -70,6 +86,8 @@ TEST(ScriptMethodsTest, EveryNameOfTheTableReachesItsMethod) {
   } kCases[] = {
       {"extension", extensionTable.Data(), &extension},
       {"tab channel", channelTable.Data(), &channel},
+      {"background extension", backgroundTable.Data(), &background},
+      {"popup extension", popupTable.Data(), &popup},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.object);
