@@ -14,6 +14,7 @@
 #include "ModulePath.h"
 #include "PageScripts.h"
 #include "TabIdentity.h"
+#include "WindowBinding.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -88,7 +89,7 @@ CHaldenBHO::~CHaldenBHO() {
   AdviseBrowser(false);
   topWatcher_.detach();
   DetachFrameWatchers();
-  if (messageWindow_) ::SetWindowLongPtrW(messageWindow_, GWLP_USERDATA, 0);
+  if (messageWindow_) BindObject<CHaldenBHO>(messageWindow_, nullptr);
   // The host hears of the page's end even when the tab goes away without
   // unloading it first.
   DestroyContext();
@@ -172,17 +173,13 @@ void CHaldenBHO::AdviseBrowser(bool advise) {
 LRESULT CALLBACK CHaldenBHO::MessageWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return MessageBarrier(
       [&]() -> LRESULT {
-        if (message == WM_NCCREATE) {
-          auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-          ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-          return TRUE;
-        }
+        CHaldenBHO* owner = BindOnCreate<CHaldenBHO>(window, message, lParam);
+        if (message == WM_NCCREATE) return TRUE;
         switch (message) {
           case kLinkHostMessage:
           case kInjectMessage:
           case WM_TIMER: {
             // Both handlers call the host, for seconds when it has to start first.
-            auto* owner = reinterpret_cast<CHaldenBHO*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
             ComPtr<IObjectWithSite> hold = owner ? owner->Hold() : nullptr;
             return hold ? owner->OnWindowMessage(message) : 1;
           }
