@@ -3,6 +3,7 @@
 #include "ApiState.h"
 #include "FileAccess.h"
 #include "HostMessages.h"
+#include "HostNames.h"
 #include "HostProcess.h"
 #include "MemberTable.h"
 #include "SaveToFile.h"
@@ -62,7 +63,7 @@ BSTR CExtensionBGImpl::getExtUrl() { return ExtensionUrl(Host().directories.Prog
 
 IDispatch* CExtensionBGImpl::getXMLHTTPRequest() { return NewXmlHttpRequest(); }
 
-void CExtensionBGImpl::log(BSTR str) { Host().log.Trace() << "BG Script: " << str; }
+void CExtensionBGImpl::log(BSTR str) { Host().log.Trace() << kBackgroundScriptLog << str; }
 
 void CExtensionBGImpl::setOnConnect(IDispatch* cb) { SetHandler(kConnectHandler, cb); }
 

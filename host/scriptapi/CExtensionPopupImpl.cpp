@@ -5,6 +5,7 @@
 #include "ApiState.h"
 #include "Bstr.h"
 #include "HostMessages.h"
+#include "HostNames.h"
 #include "HostProcess.h"
 #include "MemberTable.h"
 
@@ -35,7 +36,7 @@ IDispatch* CExtensionPopupImpl::getBackgroundWindow() {
   return window;
 }
 
-void CExtensionPopupImpl::log(BSTR str) { Host().log.Trace() << "Popup Script: " << str; }
+void CExtensionPopupImpl::log(BSTR str) { Host().log.Trace() << kPopupScriptLog << str; }
 
 void CExtensionPopupImpl::setPopupState(BSTR str) { Api().popupStateString = Bstr::Copy(str); }
 
