@@ -10,6 +10,7 @@
 
 #include <wrl/client.h>
 
+#include "BarletNames.h"
 #include "CbarletModule.h"
 #include "ModulePath.h"
 #include "resource.h"
@@ -26,7 +27,7 @@ constexpr int kPictureSize = 32;
 // A picture from a "PNG" resource of this module; null when it cannot be read.
 GpBitmap* LoadPicture(UINT resource) {
   const HMODULE module = CurrentModule();
-  HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(resource), L"PNG");
+  HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(resource), kPictureResourceType);
   HGLOBAL loaded = found ? ::LoadResource(module, found) : nullptr;
   const DWORD size = found ? ::SizeofResource(module, found) : 0;
   const void* bytes = loaded ? ::LockResource(loaded) : nullptr;

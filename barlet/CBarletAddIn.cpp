@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "BarletNames.h"
 #include "CbarletModule.h"
 #include "ExceptionBarrier.h"
 
@@ -60,7 +61,7 @@ IFACEMETHODIMP CBarletAddIn::GetBandInfo(DWORD bandId, DWORD viewMode, DESKBANDI
     if (info->dwMask & DBIM_ACTUAL) info->ptActual = {32, 32};
     if (info->dwMask & DBIM_TITLE) {
       const std::wstring& title = CbarletModule::Get().Look().title;
-      ::lstrcpynW(info->wszTitle, title.empty() ? L"toolbar" : title.c_str(), ARRAYSIZE(info->wszTitle));
+      ::lstrcpynW(info->wszTitle, title.empty() ? kBandTitle : title.c_str(), ARRAYSIZE(info->wszTitle));
     }
     // The browser's own background is used.
     info->dwMask &= ~DBIM_BKCOLOR;

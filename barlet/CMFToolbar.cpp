@@ -4,10 +4,10 @@
 
 #include <cwchar>
 
+#include "BarletNames.h"
 #include "CbarletModule.h"
 #include "ExceptionBarrier.h"
 #include "ModulePath.h"
-#include "ToolbarWindow.h"
 #include "resource.h"
 
 namespace tessary::barlet {
@@ -185,12 +185,12 @@ bool CMFToolbar::RefreshFromHost() {
   };
   Microsoft::WRL::ComPtr<IBG> host;
   HRESULT hr = ::CoCreateInstance(CLSID_CBG, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&host));
-  if (FAILED(hr)) ReportError(L"Cannot create sever object", hr);
+  if (FAILED(hr)) ReportError(kCannotCreateServer, hr);
   if (FAILED(hr) || !stillHere()) return false;
   host_ = host;
   int state = 0;
   hr = host->getAuthState(&state);
-  if (FAILED(hr)) ReportError(L"Can't call server object method", hr);
+  if (FAILED(hr)) ReportError(kCannotCallServer, hr);
   if (!stillHere()) return false;
   if (SUCCEEDED(hr)) authState_ = state;
   return true;

@@ -18,8 +18,6 @@ namespace tessary::barlet {
 
 class CMFToolbar final : public WindowObject {
  public:
-  static constexpr int kButtonCommand = 13;
-
   CMFToolbar() = default;
   // Destroys the image list, and the window if it still exists.
   ~CMFToolbar() override;

@@ -4,16 +4,15 @@
 
 #include <cwchar>
 
+#include "BarletNames.h"
 #include "ModulePath.h"
 #include "Registrar.h"
-#include "ToolbarWindow.h"
 #include "barlet.h"
 #include "resource.h"
 
 namespace tessary::barlet {
 
-CbarletModule::CbarletModule()
-    : InprocServerModule({IDR_BARLET_MODULE, IDR_BARLETADDIN, {{L"APPID", L"{DF48AA46-C53A-4E21-85E7-AC7CC6B5FFA0}"}}}) {}
+CbarletModule::CbarletModule() : InprocServerModule({IDR_BARLET_MODULE, IDR_BARLETADDIN, {{kAppIdVariable, kAppId}}}) {}
 
 CbarletModule::~CbarletModule() {
   if (reflectionRegistered_) ::UnregisterClassW(reflectionClassName_, CurrentModule());
@@ -30,8 +29,7 @@ const BandLook& CbarletModule::Look() {
 // The class script names the value in a key that stays (the browser's list of
 // toolbars); not every system registrar removes such a value.
 HRESULT CbarletModule::RemoveLeftovers() {
-  const LSTATUS status = ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Internet Explorer\\Toolbar",
-                                              GuidString(CLSID_BarletAddIn).c_str());
+  const LSTATUS status = ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kToolbarsKey, GuidString(CLSID_BarletAddIn).c_str());
   return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND ? S_OK : HRESULT_FROM_WIN32(status);
 }
 
@@ -39,7 +37,8 @@ const wchar_t* CbarletModule::ReflectionWindowClass(WNDPROC procedure) {
   std::lock_guard<std::mutex> lock(classesMutex_);
   if (reflectionRegistered_) return reflectionClassName_;
   // Named after its class record, as every class of this kind is.
-  std::swprintf(reflectionClassName_, ARRAYSIZE(reflectionClassName_), L"ATL:%p", static_cast<void*>(&reflectionClass_));
+  std::swprintf(reflectionClassName_, ARRAYSIZE(reflectionClassName_), kReflectionClassFormat,
+                static_cast<void*>(&reflectionClass_));
   reflectionClass_.cbSize = sizeof(reflectionClass_);
   reflectionClass_.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
   reflectionClass_.lpfnWndProc = procedure;

@@ -4,6 +4,7 @@
 
 #include "Failures.h"
 #include "ModulePath.h"
+#include "SharedNames.h"
 #include "TypeLibrary.h"
 #include "UniqueHandle.h"
 
@@ -27,8 +28,8 @@ class UserClassesScope {
  public:
   explicit UserClassesScope(bool active) {
     if (!active) return;
-    if (::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Classes", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                          classes_.Put(), nullptr) == ERROR_SUCCESS) {
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, kUserClassesKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, classes_.Put(),
+                          nullptr) == ERROR_SUCCESS) {
       overridden_ = ::RegOverridePredefKey(HKEY_CLASSES_ROOT, classes_.Get()) == ERROR_SUCCESS;
     }
   }
@@ -79,7 +80,7 @@ HRESULT InprocServerModule::UnregisterServer() {
 }
 
 HRESULT InprocServerModule::Install(BOOL install, PCWSTR commandLine) {
-  if (commandLine && _wcsicmp(commandLine, L"user") == 0) perUser_ = true;
+  if (commandLine && _wcsicmp(commandLine, kPerUserInstallCommand) == 0) perUser_ = true;
   if (!install) return UnregisterServer();
   const HRESULT hr = RegisterServer();
   if (FAILED(hr)) UnregisterServer();

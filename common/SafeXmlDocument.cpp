@@ -2,6 +2,7 @@
 
 #include "Bstr.h"
 #include "Failures.h"
+#include "SharedNames.h"
 #include "Variant.h"
 
 using Microsoft::WRL::ComPtr;
@@ -19,8 +20,8 @@ ComPtr<IXMLDOMElement> ReadConfigRoot(const std::wstring& folder) {
   XmlLoad loaded = XmlLoad::kMalformed;
   ComPtr<IXMLDOMNode> node;
   ComPtr<IXMLDOMElement> addon;
-  if (FAILED(document.Create()) || FAILED(document.LoadFile(folder + L"config.xml", &loaded)) ||
-      loaded != XmlLoad::kLoaded || document->selectSingleNode(Bstr(L"addon").Get(), &node) != S_OK ||
+  if (FAILED(document.Create()) || FAILED(document.LoadFile(folder + kConfigFileName, &loaded)) ||
+      loaded != XmlLoad::kLoaded || document->selectSingleNode(Bstr(kConfigRootElement).Get(), &node) != S_OK ||
       FAILED(node.As(&addon))) {
     return nullptr;
   }

@@ -8,6 +8,7 @@
 #include "Failures.h"
 #include "ModulePath.h"
 #include "Registrar.h"
+#include "SharedNames.h"
 #include "UniqueHandle.h"
 
 using Microsoft::WRL::ComPtr;
@@ -36,7 +37,7 @@ std::wstring WithTlbExtension(const std::wstring& path) {
 // Where RegisterTypeLib and RegisterTypeLibForUser write.
 HKEY ClassesRoot(RegistrationScope scope, UniqueRegKey* userClasses) {
   if (scope == RegistrationScope::kMachine) return HKEY_CLASSES_ROOT;
-  ::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Classes", 0, KEY_READ | KEY_WRITE, userClasses->Put());
+  ::RegOpenKeyExW(HKEY_CURRENT_USER, kUserClassesKey, 0, KEY_READ | KEY_WRITE, userClasses->Put());
   return userClasses->Get();
 }
 

@@ -9,6 +9,7 @@
 #include "ElevationPolicy.h"
 #include "ExceptionInfo.h"
 #include "Failures.h"
+#include "HostNames.h"
 #include "HostProcess.h"
 #include "UniqueHandle.h"
 
@@ -44,7 +45,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
   CSomeClass module;
   HostProcess& host = Host();
   if (!host.directories.Prepare()) {
-    ::MessageBoxExW(nullptr, L"Can't get access to extension directory", L"Error", MB_OK,
+    ::MessageBoxExW(nullptr, L"Can't get access to extension directory", kErrorCaption, MB_OK,
                     MAKELANGID(LANG_ENGLISH, SUBLANG_NEUTRAL));
     return 1;
   }

@@ -77,7 +77,7 @@ std::vector<HWND> FindDescendants(HWND window, const wchar_t* className, const w
 bool IsInternetExplorer(IWebBrowser2* browser) {
   Bstr program;
   return SUCCEEDED(browser->get_FullName(program.Put())) && program.Get() &&
-         ::StrStrIW(program.Get(), L"IEXPLORE.EXE") != nullptr;
+         ::StrStrIW(program.Get(), kInternetExplorerProgram) != nullptr;
 }
 
 HWND FrameForDialogs() {

@@ -8,12 +8,11 @@
 #include <functional>
 #include <vector>
 
+#include "HostNames.h"
 #include "WindowClass.h"
 
 namespace tessary::host {
 
-constexpr wchar_t kFrameWindowClass[] = L"IEFrame";
-constexpr wchar_t kPageWindowClass[] = L"Internet Explorer_Server";
 // A tab's place in its frame: it holds the tab's pages, never a toolbar.
 constexpr wchar_t kFrameTabWindowClass[] = L"Frame Tab";
 

@@ -11,6 +11,7 @@
 #include "ExceptionBarrier.h"
 #include "Failures.h"
 #include "HostMessages.h"
+#include "HostNames.h"
 #include "HostProcess.h"
 #include "PageSites.h"
 #include "ScriptCallback.h"
@@ -98,7 +99,7 @@ void AXClientSite::CleanUp() {
   }
   object_.Reset();
   HostProcess& host = Host();
-  host.log.Trace() << "Cleaning ax, isBG=" << (isBackground_ ? 1 : 0);
+  host.log.Trace() << kLogCleaningSite << (isBackground_ ? 1 : 0);
   if (isBackground_) {
     Sites().background = nullptr;
   } else {
@@ -156,7 +157,7 @@ HRESULT AXClientSite::FindEntryPoint(EntryPoint* entry) {
   if (FAILED(document.As(&document_))) return S_FALSE;
   if (FAILED(document_->get_parentWindow(pageWindow_.ReleaseAndGetAddressOf()))) return S_FALSE;
   if (FAILED(document_->get_Script(entry->script.ReleaseAndGetAddressOf())) || !entry->script) return E_FAIL;
-  LPOLESTR name = const_cast<LPOLESTR>(L"main");
+  LPOLESTR name = const_cast<LPOLESTR>(kEntryPointFunction);
   entry->found = SUCCEEDED(entry->script->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_SYSTEM_DEFAULT, &entry->id));
   return S_OK;
 }

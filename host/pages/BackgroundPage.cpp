@@ -6,6 +6,7 @@
 #include "BandLook.h"
 #include "BrowserEvents.h"
 #include "ExceptionBarrier.h"
+#include "HostNames.h"
 #include "HostProcess.h"
 #include "PageEventHandler.h"
 #include "PageHostWindow.h"
@@ -13,8 +14,6 @@
 
 namespace tessary::host {
 namespace {
-
-constexpr int kBackgroundControlId = 802;
 
 class BackgroundEvents final : public PageEventHandler {
  public:
@@ -29,7 +28,7 @@ INT_PTR CALLBACK BackgroundDialogProc(HWND dialog, UINT message, WPARAM, LPARAM)
           case WM_INITDIALOG: {
             HostProcess& host = Host();
             host.backgroundWindow = ::GetDlgItem(dialog, kBackgroundControlId);
-            NavigatePageHost(host.backgroundWindow, host.directories.ProgramFolder() + L"background.html");
+            NavigatePageHost(host.backgroundWindow, host.directories.ProgramFolder() + kBackgroundPage);
             return TRUE;
           }
           case WM_CLOSE: ::EndDialog(dialog, 2); return FALSE;
@@ -45,7 +44,7 @@ bool ReadSettings() {
   if (!RegisterPageHostClasses(instance)) return false;
   const HRESULT code = host.config.Read(host.directories.ProgramFolder(), host.log);
   if (code != S_OK) {
-    host.log.Error() << "Config::read() failed, code=" << code;
+    host.log.Error() << kLogConfigReadFailed << code;
     return false;
   }
   // The toolbars fall back to the built-in pictures by themselves; the reason
@@ -53,19 +52,19 @@ bool ReadSettings() {
   const std::wstring pictures = BandPicturesProblem(host.directories.ProgramFolder());
   if (!pictures.empty()) host.log.Error() << "Toolbar pictures: " << pictures << "; the built-in pictures are used";
   if (!Api().storage.Open(host.directories.DataDirectory(), host.log)) return false;
-  return ::CreateDialogParamW(instance, L"DIALOG_1", nullptr, &BackgroundDialogProc, 0) != nullptr;
+  return ::CreateDialogParamW(instance, kBackgroundDialog, nullptr, &BackgroundDialogProc, 0) != nullptr;
 }
 
 HRESULT BackgroundEvents::OnDocumentComplete(AXClientSite& site, const DISPPARAMS* params) {
   HostProcess& host = Host();
-  host.log.Trace() << "BG: documentcomplete fired";
+  host.log.Trace() << kLogBackgroundDocumentComplete;
   if (!EventString(EventArgument(params, 1))) return S_OK;
-  host.log.Trace() << "BG: non-null url, starting initialization...";
+  host.log.Trace() << kLogBackgroundStarting;
 
   AXClientSite::EntryPoint entry;
   const HRESULT found = site.FindEntryPoint(&entry);
   if (found == E_FAIL) {
-    host.log.Error() << "GetScript() failed";
+    host.log.Error() << kLogGetScriptFailed;
     return E_FAIL;
   }
   if (found != S_OK) return S_OK;
@@ -86,7 +85,7 @@ HRESULT StartBackground() {
   HostProcess& host = Host();
   if (host.background != BackgroundState::kNotStarted) return S_OK;
   host.background = BackgroundState::kStarting;
-  host.log.Trace() << "It's the first instance, initing background...";
+  host.log.Trace() << kLogFirstInstance;
   return ReadSettings() ? S_OK : E_FAIL;
 }
 

@@ -1,5 +1,6 @@
 #include "BackgroundReload.h"
 
+#include "HostNames.h"
 #include "WindowClass.h"
 
 namespace tessary::host {
@@ -8,7 +9,7 @@ namespace {
 // The background page's host window lives in a dialog of its own.
 BOOL CALLBACK AskHost(HWND dialog, LPARAM asked) {
   if (!HasWindowClass(dialog, L"#32770")) return TRUE;
-  const HWND background = ::FindWindowExW(dialog, nullptr, L"AXBG", nullptr);
+  const HWND background = ::FindWindowExW(dialog, nullptr, kBackgroundWindowClassW, nullptr);
   if (background && ::PostMessageW(background, BackgroundReloadMessage(), 0, 0)) ++*reinterpret_cast<int*>(asked);
   return TRUE;
 }

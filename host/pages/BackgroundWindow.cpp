@@ -14,6 +14,7 @@
 #include "ExceptionBarrier.h"
 #include "Failures.h"
 #include "HostMessages.h"
+#include "HostNames.h"
 #include "HostProcess.h"
 #include "PageHostWindow.h"
 #include "PageSites.h"
@@ -57,8 +58,8 @@ void MarshalWindow(AXClientSite* site, IStream** stream) {
 void CallPopupClosed(AXClientSite* site) {
   ComPtr<IDispatch> script;
   if (!site || !site->Document() || FAILED(site->Document()->get_Script(&script)) || !script) return;
-  if (SUCCEEDED(InvokeByName(script.Get(), L"popupClosed", {}))) {
-    Host().log.Trace() << "AXWndProcBG(): popupClosed() called successfully";
+  if (SUCCEEDED(InvokeByName(script.Get(), kPopupClosedFunction, {}))) {
+    Host().log.Trace() << kLogPopupClosedCalled;
   }
 }
 
@@ -113,7 +114,7 @@ void Reload(AXClientSite* site, HWND window) {
   host.log.Trace() << "BG: reloading background.html";
   host.background = BackgroundState::kStarting;
   for (WPARAM slot : {kConnectHandler, kDisconnectHandler, kMessageHandler}) site->Handler(slot)->Reset();
-  NavigatePageHost(window, host.directories.ProgramFolder() + L"background.html");
+  NavigatePageHost(window, host.directories.ProgramFolder() + kBackgroundPage);
 }
 
 // An extension in development sees each message the page sends to a tab.

@@ -9,6 +9,7 @@
 #include "Bstr.h"
 #include "Failures.h"
 #include "HostMessages.h"
+#include "HostNames.h"
 #include "HostProcess.h"
 #include "PopupThread.h"
 #include "PopupWindow.h"
@@ -30,8 +31,8 @@ bool RegisterClass(HINSTANCE instance, const char* name, WNDPROC procedure) {
 }  // namespace
 
 bool RegisterPageHostClasses(HINSTANCE instance) {
-  return RegisterClass(instance, "AXBG", &BackgroundWindowProc) &&
-         RegisterClass(instance, "AXPopup", &PopupWindowProc);
+  return RegisterClass(instance, kBackgroundWindowClass, &BackgroundWindowProc) &&
+         RegisterClass(instance, kPopupWindowClass, &PopupWindowProc);
 }
 
 AXClientSite* SiteOf(HWND window) {
@@ -63,7 +64,7 @@ LRESULT CommonPageHostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
   AXClientSite* site = SiteOf(window);
   switch (message) {
     case WM_DESTROY:
-      Host().log.Trace() << "AXWndProc: WM_DESTROY";
+      Host().log.Trace() << kLogPageHostDestroyed;
       if (!site) return 0;
       BindObject<AXClientSite>(window, nullptr);
       if (site->IsBackground()) {

@@ -9,6 +9,7 @@
 #include "AXClientSite.h"
 #include "ExceptionBarrier.h"
 #include "HostMessages.h"
+#include "HostNames.h"
 #include "HostProcess.h"
 #include "PageHostWindow.h"
 #include "PageSites.h"
@@ -19,7 +20,6 @@ using Microsoft::WRL::ComPtr;
 namespace tessary::host {
 namespace {
 
-constexpr int kPopupControlId = 801;
 // The popup's size at 96 dots per inch, for which its page is laid out.
 constexpr int kPopupWidth = 536;
 constexpr int kPopupHeight = 565;
@@ -101,7 +101,7 @@ INT_PTR CALLBACK PopupDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
       [&]() -> LRESULT {
         switch (message) {
           case WM_INITDIALOG:
-            NavigatePageHost(::GetDlgItem(dialog, kPopupControlId), Host().directories.ProgramFolder() + L"popup.html");
+            NavigatePageHost(::GetDlgItem(dialog, kPopupControlId), Host().directories.ProgramFolder() + kPopupPage);
             return TRUE;
           case WM_SIZE: {
             RECT client = {};
@@ -163,11 +163,11 @@ DWORD RunPopup(const StartRecord& start, const ComApartment& apartment) {
     log.Trace() << "Failed to " << apartment.FailedCall();
     return 1;
   }
-  const HWND dialog = ::CreateDialogParamW(::GetModuleHandleW(nullptr), L"DIALOG_2", ::GetForegroundWindow(),
-                                           &PopupDialogProc, 0);
+  const HWND dialog =
+      ::CreateDialogParamW(::GetModuleHandleW(nullptr), kPopupDialog, ::GetForegroundWindow(), &PopupDialogProc, 0);
   if (!dialog) {
     const DWORD code = ::GetLastError();
-    log.Error() << "Can't create popup dialog, code " << code;
+    log.Error() << kLogPopupDialogFailed << code;
     return 1;
   }
   const UINT dpi = DpiAt(POINT{start.x, start.y});
@@ -177,7 +177,7 @@ DWORD RunPopup(const StartRecord& start, const ComApartment& apartment) {
   RunPopupLoop();
   ::DestroyWindow(dialog);
   KeepClipboard();
-  log.Trace() << "popup thread ends...";
+  log.Trace() << kLogPopupThreadEnds;
   return 0;
 }
 
@@ -192,7 +192,7 @@ void EndPopupLoop(AXClientSite* site) {
 
 bool OpenPopup(int x, int y) {
   HostProcess& host = Host();
-  host.log.Trace() << "Creating popup thread...";
+  host.log.Trace() << kLogCreatingPopupThread;
   host.popup.state = PopupState::kStarting;
   host.popup.thread =
       StartWorker(Apartment::kSingleThreadedWithOle, [start = StartRecord{x, y}](const ComApartment& com) {

@@ -5,10 +5,12 @@
 #include "AXClientSite.h"
 #include "BrowserEvents.h"
 #include "ExceptionBarrier.h"
+#include "HostNames.h"
 #include "HostProcess.h"
 #include "PageEventHandler.h"
 #include "PageHostWindow.h"
 #include "PageSites.h"
+#include "SharedNames.h"
 
 namespace tessary::host {
 namespace {
@@ -43,20 +45,20 @@ HRESULT AbandonUnshown(AXClientSite& site, const DISPPARAMS* params) {
 HRESULT PopupEvents::OnDocumentComplete(AXClientSite& site, const DISPPARAMS* params) {
   if (!IsInProgramFolder(EventString(EventArgument(params, 1)))) return AbandonUnshown(site, params);
   HostProcess& host = Host();
-  host.log.Trace() << "Popup: starting initialization...";
+  host.log.Trace() << kLogPopupStarting;
   const HWND dialog = ::GetParent(site.Window());
   if (!dialog || !Sites().background) return E_NOTIMPL;
 
   AXClientSite::EntryPoint entry;
   if (site.FindEntryPoint(&entry) == E_FAIL) {
-    host.log.Error() << "GetScript() failed";
+    host.log.Error() << kLogGetScriptFailed;
     Abandon(site);
     return E_FAIL;
   }
   bool called = false;
   const HRESULT result = site.CallEntryPoint(entry, &called);
   if (called && FAILED(result)) {
-    host.log.Error() << "Error while executing popup entry point";
+    host.log.Error() << kLogPopupEntryPointFailed;
     Abandon(site);
     return S_OK;
   }
@@ -70,9 +72,9 @@ HRESULT PopupEvents::OnDocumentComplete(AXClientSite& site, const DISPPARAMS* pa
 HRESULT PopupEvents::OnBeforeNavigate2(AXClientSite&, const DISPPARAMS* params) {
   HostProcess& host = Host();
   const BSTR url = EventString(EventArgument(params, 1));
-  host.log.Trace() << "Popup: BeforeNavigate2 fired, url=" << url;
-  if (!Sites().popup || (url && wcsstr(url, L"about:blank"))) return E_NOTIMPL;
-  host.log.Trace() << "Popup: cancelling navigation";
+  host.log.Trace() << kLogPopupBeforeNavigate << url;
+  if (!Sites().popup || (url && wcsstr(url, kAboutBlank))) return E_NOTIMPL;
+  host.log.Trace() << kLogPopupCancelNavigation;
   if (VARIANT_BOOL* cancel = EventBoolReference(EventArgument(params, 6))) *cancel = VARIANT_TRUE;
   return S_OK;
 }

@@ -3,6 +3,8 @@
 #include <cwchar>
 #include <cwctype>
 
+#include "HostNames.h"
+
 namespace tessary::host {
 namespace {
 
@@ -28,8 +30,8 @@ const wchar_t* NextSwitch(const wchar_t* text) {
 std::vector<PolicySwitch> ScanPolicySwitches(int argc, const wchar_t* const* argv) {
   std::vector<PolicySwitch> switches;
   for (int i = 0; i < argc; ++i) {
-    if (_wcsicmp(argv[i], L"/regserver") == 0) switches.push_back(PolicySwitch::kRegister);
-    if (_wcsicmp(argv[i], L"/unregserver") == 0) switches.push_back(PolicySwitch::kUnregister);
+    if (_wcsicmp(argv[i], kRegServerOption) == 0) switches.push_back(PolicySwitch::kRegister);
+    if (_wcsicmp(argv[i], kUnregServerOption) == 0) switches.push_back(PolicySwitch::kUnregister);
   }
   return switches;
 }
@@ -39,10 +41,10 @@ ModuleSwitch ScanModuleSwitch(const wchar_t* commandLine) {
     const wchar_t* word;
     ModuleSwitch action;
   } kSwitches[] = {
-      {L"UnregServer", ModuleSwitch::kUnregServer},
-      {L"RegServer", ModuleSwitch::kRegServer},
-      {L"UnregServerPerUser", ModuleSwitch::kUnregServerPerUser},
-      {L"RegServerPerUser", ModuleSwitch::kRegServerPerUser},
+      {kUnregServerSwitch, ModuleSwitch::kUnregServer},
+      {kRegServerSwitch, ModuleSwitch::kRegServer},
+      {kUnregServerPerUserSwitch, ModuleSwitch::kUnregServerPerUser},
+      {kRegServerPerUserSwitch, ModuleSwitch::kRegServerPerUser},
   };
   for (const wchar_t* p = NextSwitch(commandLine); p; p = NextSwitch(p)) {
     for (const auto& s : kSwitches) {

@@ -7,8 +7,10 @@
 #include "Bstr.h"
 #include "DebugMode.h"
 #include "Failures.h"
+#include "HostNames.h"
 #include "Log.h"
 #include "SafeXmlDocument.h"
+#include "SharedNames.h"
 #include "Variant.h"
 
 using Microsoft::WRL::ComPtr;
@@ -44,7 +46,7 @@ HRESULT Config::Read(const std::wstring& programFolder, Log& log) {
   SafeXmlDocument document;
   RETURN_IF_FAILED(document.Create());
 
-  const std::wstring path = programFolder + L"config.xml";
+  const std::wstring path = programFolder + kConfigFileName;
   XmlLoad loaded = XmlLoad::kMalformed;
   RETURN_IF_FAILED(document.LoadFile(path, &loaded));
   if (loaded == XmlLoad::kMalformed) LogParseError(document.Get(), path, log);
@@ -52,20 +54,20 @@ HRESULT Config::Read(const std::wstring& programFolder, Log& log) {
 
   ComPtr<IXMLDOMNode> node;
   ComPtr<IXMLDOMElement> addon;
-  if (document->selectSingleNode(Bstr(L"addon").Get(), &node) != S_OK || FAILED(node.As(&addon))) {
+  if (document->selectSingleNode(Bstr(kConfigRootElement).Get(), &node) != S_OK || FAILED(node.As(&addon))) {
     return S_FALSE;
   }
 
   debug_ = ReadDebugMode(addon.Get());
   Variant version;
-  HRESULT hr = ReadAttribute(addon.Get(), L"version", &version);
+  HRESULT hr = ReadAttribute(addon.Get(), kVersionAttribute, &version);
   if (hr != S_OK) return hr;
   if (version->vt != VT_BSTR || ::SysStringLen(version->bstrVal) == 0) return E_FAIL;
   versionText_ = BstrView(version->bstrVal);
   version_ = Version::Parse(versionText_);
 
   Variant updateUrl;
-  hr = ReadAttribute(addon.Get(), L"updateUrl", &updateUrl);
+  hr = ReadAttribute(addon.Get(), kUpdateUrlAttribute, &updateUrl);
   if (hr != S_OK) return hr;
   if (updateUrl->vt != VT_BSTR || !updateUrl->bstrVal) return E_FAIL;
   updateUrl_ = BstrView(updateUrl->bstrVal);

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "HostNames.h"
 #include "ModulePath.h"
 
 namespace tessary::host {
@@ -20,16 +21,16 @@ bool Directories::Prepare() {
   if (slash == std::wstring::npos) return false;
   programFolder_ = program.substr(0, slash + 1);
   programFileName_ = program.substr(slash + 1);
-  customizationFolder_ = programFolder_ + L"customization\\";
+  customizationFolder_ = programFolder_ + kCustomizationFolder;
 
   wchar_t localAppData[MAX_PATH] = {};
   if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, localAppData))) {
     return false;
   }
-  std::wstring data = std::wstring(localAppData) + L"\\Tessary";
+  std::wstring data = std::wstring(localAppData) + kDataFolderName;
   if (!CreateFolder(data)) return false;
   dataDirectory_ = data + L"\\";
-  return CreateFolder(dataDirectory_ + L"db");
+  return CreateFolder(dataDirectory_ + kDatabaseFolder);
 }
 
 }  // namespace tessary::host

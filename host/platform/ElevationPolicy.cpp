@@ -2,18 +2,17 @@
 
 #include <windows.h>
 
+#include "HostNames.h"
 #include "UniqueHandle.h"
 
 namespace tessary::host {
 namespace {
 
-constexpr wchar_t kPolicyRoot[] = L"Software\\Microsoft\\Internet Explorer\\Low Rights\\ElevationPolicy";
-constexpr wchar_t kPolicyKey[] = L"{1280D708-9951-45B4-A888-4B9A6F4BE680}";
 constexpr REGSAM kEntryAccess = KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_ENUMERATE_SUB_KEYS | DELETE;
 
 UniqueRegKey OpenPolicyRoot() {
   UniqueRegKey root;
-  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPolicyRoot, 0, KEY_CREATE_SUB_KEY, root.Put()) != ERROR_SUCCESS) {
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kElevationPolicyRoot, 0, KEY_CREATE_SUB_KEY, root.Put()) != ERROR_SUCCESS) {
     return {};
   }
   return root;
@@ -30,30 +29,30 @@ void WriteElevationPolicy(const std::wstring& programFolder, const std::wstring&
   UniqueRegKey root = OpenPolicyRoot();
   if (!root) return;
   UniqueRegKey entry;
-  LSTATUS status = ::RegOpenKeyExW(root.Get(), kPolicyKey, 0, kEntryAccess, entry.Put());
+  LSTATUS status = ::RegOpenKeyExW(root.Get(), kElevationPolicyKey, 0, kEntryAccess, entry.Put());
   if (status == ERROR_FILE_NOT_FOUND) {
-    status = ::RegCreateKeyExW(root.Get(), kPolicyKey, 0, nullptr, 0, KEY_CREATE_SUB_KEY | KEY_SET_VALUE,
+    status = ::RegCreateKeyExW(root.Get(), kElevationPolicyKey, 0, nullptr, 0, KEY_CREATE_SUB_KEY | KEY_SET_VALUE,
                                nullptr, entry.Put(), nullptr);
   }
   if (status != ERROR_SUCCESS) return;
   const DWORD policy = 3;
-  if (::RegSetValueExW(entry.Get(), L"Policy", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&policy),
+  if (::RegSetValueExW(entry.Get(), kPolicyValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&policy),
                        sizeof(policy)) != ERROR_SUCCESS) {
     return;
   }
-  if (SetString(entry.Get(), L"AppName", programFileName) != ERROR_SUCCESS) return;
-  SetString(entry.Get(), L"AppPath", programFolder);
+  if (SetString(entry.Get(), kAppNameValue, programFileName) != ERROR_SUCCESS) return;
+  SetString(entry.Get(), kAppPathValue, programFolder);
 }
 
 void DeleteElevationPolicy() {
   UniqueRegKey root = OpenPolicyRoot();
   if (!root) return;
   UniqueRegKey entry;
-  if (::RegOpenKeyExW(root.Get(), kPolicyKey, 0, kEntryAccess, entry.Put()) != ERROR_SUCCESS) return;
+  if (::RegOpenKeyExW(root.Get(), kElevationPolicyKey, 0, kEntryAccess, entry.Put()) != ERROR_SUCCESS) return;
   entry.Reset();
   // The process's own registry view, the one the entry was written in, whatever
   // the bitness of this build.
-  ::RegDeleteKeyW(root.Get(), kPolicyKey);
+  ::RegDeleteKeyW(root.Get(), kElevationPolicyKey);
 }
 
 }  // namespace tessary::host

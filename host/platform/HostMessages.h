@@ -7,20 +7,11 @@
 
 #include <wrl/client.h>
 
+#include "HostNames.h"
+
 namespace tessary::host {
 
-// Page host window (both kinds).
-constexpr UINT WM_AX_QUERY_INTERFACE = WM_APP + 0x01;  // wParam: const IID*, lParam: void**
-constexpr UINT WM_AX_INPLACE = WM_APP + 0x09;          // wParam: 1 activate / 0 deactivate
-
-// Background window.
-constexpr UINT WM_BG_MARSHAL_WINDOW = WM_APP + 0x08;  // lParam: IStream**
-constexpr UINT WM_BG_POPUP_CLOSED = WM_APP + 0x0A;
-constexpr UINT WM_BG_CONNECT = WM_APP + 0x65;         // lParam: ConnectRecord*
-constexpr UINT WM_BG_DISCONNECT = WM_APP + 0x66;      // lParam: DisconnectRecord*
-constexpr UINT WM_BG_MESSAGE = WM_APP + 0x67;         // wParam: BSTR message, lParam: tab id
-constexpr UINT WM_BG_SET_HANDLER = WM_APP + 0x68;     // wParam: HandlerSlot, lParam: IDispatch*
-constexpr UINT WM_BG_KEEP_CLIPBOARD = WM_APP + 0x69;
+// The program's own background window messages; the fixed ones are in HostNames.h.
 constexpr UINT WM_BG_CHANNEL_LOST = WM_APP + 0x6A;    // lParam: LostChannelRecord* (posted)
 constexpr UINT WM_BG_RELEASE_SERVER = WM_APP + 0x6B;  // gives back a ServerReference
 
@@ -41,7 +32,5 @@ struct LostChannelRecord {
   int tabId;
   Microsoft::WRL::ComPtr<IDispatch> channel;
 };
-
-enum HandlerSlot : WPARAM { kConnectHandler = 1, kDisconnectHandler = 2, kMessageHandler = 3 };
 
 }  // namespace tessary::host

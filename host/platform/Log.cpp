@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "HostNames.h"
 #include "Text.h"
 
 namespace tessary::host {
@@ -19,20 +20,20 @@ std::string LocalDateAndTime() {
 
 bool Log::Create(const std::wstring& dataDirectory) {
   std::string path;
-  if (!ToAnsi(dataDirectory + L"log.txt", &path)) return false;
+  if (!ToAnsi(dataDirectory + kLogFileName, &path)) return false;
   // Other programs may read (and even write) the file while the host runs.
   file_.Reset(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file_) return false;
-  Trace() << "Log file created " << LocalDateAndTime();
+  Trace() << kLogCreated << LocalDateAndTime();
   Trace();
   return true;
 }
 
 LogLine Log::Trace() { return LogLine(*this, ""); }
-LogLine Log::Info() { return LogLine(*this, "[INFO]: "); }
-LogLine Log::Warning() { return LogLine(*this, "[WARNING]: "); }
-LogLine Log::Error() { return LogLine(*this, "[ERROR]: "); }
+LogLine Log::Info() { return LogLine(*this, kInfoPrefix); }
+LogLine Log::Warning() { return LogLine(*this, kWarningPrefix); }
+LogLine Log::Error() { return LogLine(*this, kErrorPrefix); }
 
 void Log::WriteLine(std::string_view line, std::string_view end) {
   if (!file_) return;
@@ -71,7 +72,7 @@ LogLine& LogLine::operator<<(std::string_view text) {
 }
 
 LogLine& LogLine::operator<<(const wchar_t* text) {
-  if (!text) return *this << "empty";
+  if (!text) return *this << kNullText;
   return *this << std::wstring_view(text);
 }
 

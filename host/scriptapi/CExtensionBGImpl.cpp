@@ -4,6 +4,7 @@
 #include "ExceptionBarrier.h"
 #include "FileAccess.h"
 #include "HostMessages.h"
+#include "HostNames.h"
 #include "HostProcess.h"
 #include "SaveToFile.h"
 #include "StorageApi.h"
@@ -44,7 +45,7 @@ IDispatch* CExtensionBGImpl::getXMLHTTPRequest() {
 }
 
 void CExtensionBGImpl::log(BSTR str) {
-  ScriptMethodBarrier([&] { Host().log.Trace() << "BG Script: " << str; });
+  ScriptMethodBarrier([&] { Host().log.Trace() << kBackgroundScriptLog << str; });
 }
 
 void CExtensionBGImpl::setOnConnect(IDispatch* cb) {

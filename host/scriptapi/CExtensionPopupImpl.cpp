@@ -6,6 +6,7 @@
 #include "Bstr.h"
 #include "ExceptionBarrier.h"
 #include "HostMessages.h"
+#include "HostNames.h"
 #include "HostProcess.h"
 
 namespace tessary::host {
@@ -30,7 +31,7 @@ IDispatch* CExtensionPopupImpl::getBackgroundWindow() {
 }
 
 void CExtensionPopupImpl::log(BSTR str) {
-  ScriptMethodBarrier([&] { Host().log.Trace() << "Popup Script: " << str; });
+  ScriptMethodBarrier([&] { Host().log.Trace() << kPopupScriptLog << str; });
 }
 
 void CExtensionPopupImpl::setPopupState(BSTR str) {

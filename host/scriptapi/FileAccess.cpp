@@ -7,7 +7,9 @@
 
 #include "Bstr.h"
 #include "ExceptionBarrier.h"
+#include "HostNames.h"
 #include "Log.h"
+#include "SharedNames.h"
 #include "UniqueHandle.h"
 #include "Utf8Text.h"
 
@@ -29,12 +31,12 @@ void LogSystemError(Log& log) {
       FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
       reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   UniqueLocalPtr<wchar_t*> owned(text);
-  if (length) log.Error() << "WINAPI: " << std::wstring_view(text, length);
+  if (length) log.Error() << kLogWinapi << std::wstring_view(text, length);
 }
 
 HRESULT ReadTextFile(const std::wstring& customizationFolder, BSTR path, Log& log, BSTR* text) {
   if (!path || !*path) {
-    log.Error() << "getTextFile: Empty path!";
+    log.Error() << kLogEmptyPath;
     return S_FALSE;
   }
   std::wstring full = customizationFolder;
@@ -48,14 +50,14 @@ HRESULT ReadTextFile(const std::wstring& customizationFolder, BSTR path, Log& lo
     return S_FALSE;
   }
   if (wcsstr(relative, L"..")) {
-    log.Error() << "getTextFile: path restricted " << path;
+    log.Error() << kLogPathRestricted << path;
     return S_FALSE;
   }
   std::string bytes;
   switch (ReadWholeFile(full, &bytes, kTextFileLimit)) {
     case FileReadError::kNone: break;
     case FileReadError::kOpen:
-      log.Error() << "CreateFileW" << full;
+      log.Error() << kLogCreateFileFailed << full;
       LogSystemError(log);
       return S_FALSE;
     case FileReadError::kSize: return S_FALSE;
@@ -63,7 +65,7 @@ HRESULT ReadTextFile(const std::wstring& customizationFolder, BSTR path, Log& lo
       log.Error() << "getTextFile: file too large (over " << kTextFileLimit << " bytes) " << full;
       return S_FALSE;
     case FileReadError::kRead:
-      log.Error() << "ReadFile" << full;
+      log.Error() << kLogReadFileFailed << full;
       LogSystemError(log);
       return S_FALSE;
   }
@@ -87,7 +89,7 @@ BSTR ExtensionUrl(const std::wstring& programFolder) {
   BSTR url = nullptr;
   ExceptionBarrier([&] {
     if (programFolder.empty()) return S_FALSE;
-    std::wstring text = L"file:///" + programFolder;
+    std::wstring text = kFileUrlPrefix + programFolder;
     std::replace(text.begin(), text.end(), L'\\', L'/');
     url = Bstr(text).Detach();
     return S_OK;

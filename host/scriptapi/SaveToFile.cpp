@@ -7,6 +7,7 @@
 
 #include "BrowserWindows.h"
 #include "Bstr.h"
+#include "HostNames.h"
 #include "Log.h"
 #include "ServerReference.h"
 #include "UniqueHandle.h"
@@ -15,10 +16,6 @@
 
 namespace tessary::host {
 namespace {
-
-constexpr wchar_t kNoPermission[] =
-    L"You have no permission to save to this directory, please select another location";
-constexpr wchar_t kCannotSave[] = L"Unable to save to this location";
 
 // Owned by the saving thread.
 struct SaveRequest {
@@ -32,7 +29,7 @@ struct SaveRequest {
 };
 
 void ShowError(const wchar_t* text) {
-  ::MessageBoxExW(FrameForDialogs(), text, L"Error", MB_OK, MAKELANGID(LANG_ENGLISH, SUBLANG_NEUTRAL));
+  ::MessageBoxExW(FrameForDialogs(), text, kErrorCaption, MB_OK, MAKELANGID(LANG_ENGLISH, SUBLANG_NEUTRAL));
 }
 
 bool AskForFile(SaveRequest& request) {
@@ -96,7 +93,7 @@ std::wstring ProposedFileName(BSTR name) {
 
 DWORD WriteTextFile(const wchar_t* path, std::wstring_view text, Log& log) {
   const DWORD error = WriteBytes(path, EncodeUtf8Text(text));
-  if (error) log.Trace() << "Cannot save file, error " << error;
+  if (error) log.Trace() << kLogCannotSaveFile << error;
   return error;
 }
 

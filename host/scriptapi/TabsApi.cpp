@@ -9,11 +9,12 @@
 #include "BrowserWindows.h"
 #include "Bstr.h"
 #include "Failures.h"
+#include "HostNames.h"
 #include "Log.h"
 #include "ServerReference.h"
+#include "SharedNames.h"
 #include "TabIdentity.h"
 #include "Tessary.h"
-#include "ToolbarWindow.h"
 #include "UniqueHandle.h"
 #include "Variant.h"
 #include "WorkerThread.h"
@@ -67,7 +68,7 @@ std::vector<ComPtr<IWebBrowser2>> TopLevelBrowsers(IShellWindows* list, LONG cou
     HRESULT hr = S_OK;
     ComPtr<IWebBrowser2> browser = InternetExplorerAt(list, index, &hr);
     if (FAILED(hr)) {
-      log.Warning() << "Can't get IDispatch from IShellWindows collection, code " << hr;
+      log.Warning() << kLogCannotGetWindowDispatch << hr;
       continue;
     }
     if (browser && IsTopLevel(browser.Get())) browsers.push_back(browser);
@@ -78,7 +79,7 @@ std::vector<ComPtr<IWebBrowser2>> TopLevelBrowsers(IShellWindows* list, LONG cou
 void Reopen(IWebBrowser2* browser, Log& log) {
   Bstr url;
   if (FAILED(browser->get_LocationURL(url.Put())) || url.Length() == 0) return;
-  log.Trace() << "recreating " << url.View();
+  log.Trace() << kLogRecreating << url.View();
   if (SUCCEEDED(NavigateInNewTab(browser, url.Get()))) browser->Quit();
 }
 
@@ -88,7 +89,7 @@ void ReopenTabs(Log& log) {
   ComPtr<IUnknown> enumerator;
   HRESULT hr = list->_NewEnum(&enumerator);
   if (FAILED(hr)) {
-    log.Error() << "Cannot enumerate IE windows, code " << hr;
+    log.Error() << kLogCannotEnumerateWindows << hr;
     return;
   }
   LONG count = 0;
@@ -126,10 +127,10 @@ int ActiveTab(Log& log) {
   int tab = 0;
   for (HWND frame : FrameWindows()) {
     if (!::IsWindowVisible(frame)) continue;
-    log.Trace() << "vivsible";
+    log.Trace() << kLogVisibleFrame;
     ForEachDescendant(frame, [&](HWND window) {
       if (!HasWindowClass(window, kPageWindowClass)) return true;
-      log.Trace() << "Internet Explorer_Server";
+      log.Trace() << kPageWindowClass;  // the line is the class's name
       if (::IsWindowVisible(window)) tab = TabIdOfWindow(window);
       return tab == 0;
     });

@@ -4,6 +4,7 @@
 
 #include "ExceptionBarrier.h"
 #include "HostMessages.h"
+#include "HostNames.h"
 #include "HostProcess.h"
 
 namespace tessary::host {
@@ -41,7 +42,7 @@ HRESULT SendRecord(UINT message, Record record) {
 
 IFACEMETHODIMP CBGC::connect(int tabId, IDispatch* pDisp, BSTR url) {
   return ExceptionBarrier([&] {
-    Host().log.Trace() << "connect() called";
+    Host().log.Trace() << kLogConnectCalled;
     if (!IsRunning()) return E_PENDING;
     return SendRecord(WM_BG_CONNECT, ConnectRecord{tabId, pDisp, url});
   });
@@ -49,7 +50,7 @@ IFACEMETHODIMP CBGC::connect(int tabId, IDispatch* pDisp, BSTR url) {
 
 IFACEMETHODIMP CBGC::disconnect(int tabId, IDispatch* pDisp) {
   return ExceptionBarrier([&] {
-    Host().log.Trace() << "disconnect() called";
+    Host().log.Trace() << kLogDisconnectCalled;
     if (!IsRunning()) return E_PENDING;
     return SendRecord(WM_BG_DISCONNECT, DisconnectRecord{tabId, pDisp});
   });
@@ -59,7 +60,8 @@ IFACEMETHODIMP CBGC::dispatchMsg(BSTR msg, int tabId) {
   return ExceptionBarrier([&] {
     if (!IsRunning()) return E_PENDING;
     if (Host().config.Debug()) {
-      Host().log.Trace() << "BHO" << tabId << ": message to the background, " << ::SysStringLen(msg) << " characters";
+      Host().log.Trace() << kTabLogPrefix << tabId << ": message to the background, " << ::SysStringLen(msg)
+                         << " characters";
     }
     if (HWND window = Host().backgroundWindow) {
       ::SendMessageW(window, WM_BG_MESSAGE, reinterpret_cast<WPARAM>(msg), tabId);
@@ -70,7 +72,7 @@ IFACEMETHODIMP CBGC::dispatchMsg(BSTR msg, int tabId) {
 
 IFACEMETHODIMP CBGC::log(BSTR msg, int tabId) {
   return ExceptionBarrier([&] {
-    Host().log.Trace() << "BHO" << tabId << ": " << msg;
+    Host().log.Trace() << kTabLogPrefix << tabId << kTabLogSeparator << msg;
     return S_OK;
   });
 }

@@ -7,6 +7,7 @@
 #include "ComObject.h"
 #include "CommandLine.h"
 #include "Failures.h"
+#include "HostNames.h"
 #include "HostProcess.h"
 #include "ModulePath.h"
 #include "Registrar.h"
@@ -19,14 +20,14 @@ namespace tessary::host {
 
 CSomeClass::CSomeClass()
     : mainThreadId_(::GetCurrentThreadId()),
-      classes_{{&CLSID_CBG, &ClassFactory<CBG>::Instance, L"CBG Object", 0},
-               {&CLSID_CBGC, &ClassFactory<CBGC>::Instance, L"CBGC Object", 0}},
+      classes_{{&CLSID_CBG, &ClassFactory<CBG>::Instance, kCbgFriendlyName, 0},
+               {&CLSID_CBGC, &ClassFactory<CBGC>::Instance, kCbgcFriendlyName, 0}},
       modulePath_(ModuleFileName(nullptr)) {}
 
 int CSomeClass::Run(const wchar_t* commandLine) {
   const ComApartment apartment(Apartment::kSingleThreaded);
   // Tolerated only when the .NET runtime put the thread in another apartment.
-  if (!apartment.IsReady() && !(apartment.Result() == RPC_E_CHANGED_MODE && ::GetModuleHandleW(L"Mscoree.dll"))) {
+  if (!apartment.IsReady() && !(apartment.Result() == RPC_E_CHANGED_MODE && ::GetModuleHandleW(kClrLibrary))) {
     return apartment.Result();
   }
   HRESULT hr = S_OK;

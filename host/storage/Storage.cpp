@@ -1,5 +1,6 @@
 #include "Storage.h"
 
+#include "HostNames.h"
 #include "Log.h"
 #include "Text.h"
 #include "UniqueHandle.h"
@@ -37,11 +38,10 @@ Storage::~Storage() = default;
 
 bool Storage::Open(const std::wstring& dataDirectory, Log& log, leveldb::Env* env) {
   std::string path;
-  if (!ToAnsi(dataDirectory, &path)) {
-    log.Error() << "levelDB init failed: the data directory has no ANSI name: " << dataDirectory;
+  if (!ToAnsi(dataDirectory + kDatabaseFolder, &path)) {
+    log.Error() << kLogDatabaseOpenFailed << "the data directory has no ANSI name: " << dataDirectory;
     return false;
   }
-  path += "db";
   leveldb::Options options;
   options.create_if_missing = true;
   options.env = env;
@@ -57,7 +57,7 @@ bool Storage::Open(const std::wstring& dataDirectory, Log& log, leveldb::Env* en
     if (!status.IsIOError() || ::GetTickCount() - start >= kLockWaitMs || !HeldByAnotherProcess(path)) break;
     ::Sleep(kLockRetryMs);
   }
-  log.Error() << "levelDB init failed: " << status.ToString();
+  log.Error() << kLogDatabaseOpenFailed << status.ToString();
   return false;
 }
 

@@ -9,8 +9,8 @@
 
 #include "BrowserWindows.h"
 #include "Failures.h"
+#include "HostNames.h"
 #include "Log.h"
-#include "UpdaterState.h"
 #include "Variant.h"
 
 using Microsoft::WRL::ComPtr;
@@ -41,7 +41,7 @@ bool QuitInternetExplorer(Log& log) {
   ComPtr<IUnknown> enumerator;
   hr = windows->_NewEnum(&enumerator);
   if (FAILED(hr)) {
-    log.Error() << kUpdateThread << "Cannot enumerate IE windows, code " << hr;
+    log.Error() << kUpdateThread << kLogCannotEnumerateWindows << hr;
     return false;
   }
   long count = 0;
@@ -51,7 +51,7 @@ bool QuitInternetExplorer(Log& log) {
     ComPtr<IDispatch> item;
     hr = windows->Item(ArgI4(index), &item);
     if (FAILED(hr)) {
-      log.Error() << kUpdateThread << "Can't get IDispatch from IShellWindows collection, code " << hr;
+      log.Error() << kUpdateThread << kLogCannotGetWindowDispatch << hr;
       break;
     }
     QuitIfInternetExplorer(item.Get());

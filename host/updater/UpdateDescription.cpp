@@ -1,13 +1,12 @@
 #include "UpdateDescription.h"
 
 #include <shlwapi.h>
-
 #include <wrl/client.h>
 
 #include "Bstr.h"
+#include "HostNames.h"
 #include "Log.h"
 #include "SafeXmlDocument.h"
-#include "UpdaterState.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -15,7 +14,7 @@ namespace tessary::host {
 namespace {
 
 UpdateChoice Unreadable(Log& log) {
-  log.Error() << kUpdateThread << "Cannot parse xml";
+  log.Error() << kUpdateThread << kLogCannotParseXml;
   return UpdateChoice::kUnreadable;
 }
 
@@ -42,7 +41,7 @@ std::wstring UpperCase(std::wstring text) {
 
 // The entry as a chosen update if it is complete and newer than best.
 bool ReadEntry(IXMLDOMNode* entry, const Version& best, Log& log, ChosenUpdate* update) {
-  if (!IsElement(entry) || !ChildText(entry, L"version", &update->versionText)) return false;
+  if (!IsElement(entry) || !ChildText(entry, kUpdateVersionElement, &update->versionText)) return false;
   switch (Version::ParseOffered(update->versionText, &update->version)) {
     case Version::Offer::kValid: break;
     case Version::Offer::kEmpty: return false;
@@ -51,13 +50,13 @@ bool ReadEntry(IXMLDOMNode* entry, const Version& best, Log& log, ChosenUpdate* 
       return false;
   }
   if (!(best < update->version)) return false;
-  if (!ChildText(entry, L"url", &update->url) || update->url.empty()) return false;
+  if (!ChildText(entry, kUpdateUrlElement, &update->url) || update->url.empty()) return false;
   update->fileName = UpdateFileName(update->url);
   if (update->fileName.empty()) {
-    log.Warning() << kUpdateThread << "Failed to extract filename from URL";
+    log.Warning() << kUpdateThread << kLogNoFileName;
     return false;
   }
-  if (!ChildText(entry, L"hash", &update->hash) || update->hash.empty()) return false;
+  if (!ChildText(entry, kUpdateHashElement, &update->hash) || update->hash.empty()) return false;
   update->hash = UpperCase(update->hash);
   return true;
 }
@@ -80,7 +79,7 @@ UpdateChoice ChooseUpdate(BSTR text, const Version& current, Log& log, ChosenUpd
   ComPtr<IXMLDOMNodeList> entries;
   long count = 0;
   if (FAILED(document.LoadText(text, &loaded)) || loaded != XmlLoad::kLoaded ||
-      document->selectSingleNode(Bstr(L"updates").Get(), &updates) != S_OK ||
+      document->selectSingleNode(Bstr(kUpdatesElement).Get(), &updates) != S_OK ||
       FAILED(updates->get_childNodes(&entries)) || FAILED(entries->get_length(&count))) {
     return Unreadable(log);
   }

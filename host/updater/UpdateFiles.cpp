@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "HostNames.h"
 #include "Log.h"
 #include "Sha1Hash.h"
 #include "UniqueHandle.h"
@@ -39,13 +40,13 @@ bool HashFile(const std::wstring& path, Log& log, std::wstring* digest) {
 bool WriteWholeFile(const std::wstring& path, const void* bytes, DWORD count, Log& log) {
   UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
-    log.Error() << "Can't create file";
+    log.Error() << kLogCannotCreateFile;
     return false;
   }
   DWORD written = 0;
   const bool wrote = ::WriteFile(file.Get(), bytes, count, &written, nullptr);
   if (wrote && written == count) return true;
-  log.Error() << (wrote ? "File written incorrectly" : "Can't write to file");
+  log.Error() << (wrote ? kLogFileWrittenIncorrectly : kLogCannotWriteFile);
   file.Reset();
   ::DeleteFileW(path.c_str());
   return false;

@@ -8,8 +8,10 @@
 #include <memory>
 #include <string>
 
+#include "BrowserWindows.h"
 #include "Bstr.h"
 #include "ComPtrAdopt.h"
+#include "HostNames.h"
 #include "XmlHttpRequest.h"
 #include "HostProcess.h"
 #include "InternetExplorerWindows.h"
@@ -28,8 +30,6 @@ namespace tessary::host {
 namespace {
 
 constexpr int kDownloadAttempts = 2;
-// A date before any release, so that no cache answers in the server's place.
-constexpr wchar_t kModifiedSince[] = L"Sat, 01 Jan 2000 00:00:01 GMT";
 
 // What the thread needs of the host program, copied when it starts. The server
 // reference keeps the process alive until the thread ends: closing Internet
@@ -45,18 +45,8 @@ struct UpdateJob {
 
 void SetState(UpdaterState state) { Updates().state = state; }
 
-// The frame of Internet Explorer the user is looking at, or any, or none.
-HWND PromptOwner() {
-  const HWND foreground = ::GetForegroundWindow();
-  wchar_t name[16] = {};
-  if (foreground && ::GetClassNameW(foreground, name, ARRAYSIZE(name)) && wcscmp(name, L"IEFrame") == 0) {
-    return foreground;
-  }
-  return ::FindWindowW(L"IEFrame", nullptr);
-}
-
 bool UserAgrees(const std::wstring& question) {
-  return ::MessageBoxExW(PromptOwner(), question.c_str(), L"Zadezeri", MB_YESNO | MB_ICONINFORMATION,
+  return ::MessageBoxExW(FrameForDialogs(), question.c_str(), kUpdateCaption, MB_YESNO | MB_ICONINFORMATION,
                          MAKELANGID(LANG_ENGLISH, SUBLANG_NEUTRAL)) == IDYES;
 }
 
@@ -99,11 +89,11 @@ void UpdateRun::Run() {
 // A synchronous GET through the one request object of the thread.
 bool UpdateRun::Get(const std::wstring& url) {
   Variant none;
-  if (FAILED(request_->open(Bstr(L"GET").Get(), Bstr(url).Get(), ArgBool(false), *none, *none))) {
+  if (FAILED(request_->open(Bstr(kHttpGet).Get(), Bstr(url).Get(), ArgBool(false), *none, *none))) {
     log_.Error() << kUpdateThread << "Failed to open connection, url=" << url;
     return false;
   }
-  request_->setRequestHeader(Bstr(L"If-Modified-Since").Get(), Bstr(kModifiedSince).Get());
+  request_->setRequestHeader(Bstr(kIfModifiedSinceHeader).Get(), Bstr(kModifiedSince).Get());
   if (FAILED(request_->send(*none))) {
     log_.Error() << kUpdateThread << "Failed to get url=" << url;
     return false;
@@ -132,7 +122,7 @@ bool UpdateRun::ReadDescription(ChosenUpdate* chosen) {
 }
 
 void UpdateRun::Install(const ChosenUpdate& chosen) {
-  const std::wstring folder = job_.dataDirectory + L"tmp";
+  const std::wstring folder = job_.dataDirectory + kUpdateFolder;
   if (!::CreateDirectoryW(folder.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
     log_.Error() << kUpdateThread << "Can't create temp directory";
     return;
@@ -141,14 +131,13 @@ void UpdateRun::Install(const ChosenUpdate& chosen) {
   if (KeepPresentFile(path, chosen.hash)) {
     SetState(UpdaterState::kFileVerified);
   } else {
-    if (!UserAgrees(L"A new version is available, " + chosen.versionText + L". Download it now?")) {
+    if (!UserAgrees(kDownloadPromptStart + chosen.versionText + kDownloadPromptEnd)) {
       SetState(UpdaterState::kDownloadDeclined);
       return;
     }
     if (!Download(chosen, path)) return;
   }
-  if (!UserAgrees(L"Zadezeri updates are ready to install. All instances of Internet Explorer will be closed. "
-                  L"Proceed with updates?")) {
+  if (!UserAgrees(kInstallPrompt)) {
     return;
   }
   // Internet Explorer closes only once the installer runs: when Windows
@@ -165,7 +154,7 @@ bool UpdateRun::KeepPresentFile(const std::wstring& path, const std::wstring& ha
   std::wstring digest;
   if (HashFile(path, log_, &digest) && DigestMatches(digest, hash)) return true;
   const DWORD error = ::GetLastError();
-  log_.Warning() << "Can't make file hash, code " << error;
+  log_.Warning() << kLogCannotMakeFileHash << error;
   ::DeleteFileW(path.c_str());
   return false;
 }
@@ -180,7 +169,7 @@ bool UpdateRun::Download(const ChosenUpdate& chosen, const std::wstring& path) {
     }
   }
   SetState(UpdaterState::kDownloadFailed);
-  log_.Error() << kUpdateThread << "Update failed after " << kDownloadAttempts << " tries";
+  log_.Error() << kUpdateThread << kLogUpdateFailedAfter << kDownloadAttempts << kLogTries;
   return false;
 }
 
@@ -189,7 +178,7 @@ UpdateRun::Attempt UpdateRun::DownloadOnce(const ChosenUpdate& chosen, const std
   std::wstring digest;
   if (HashFile(path, log_, &digest) && DigestMatches(digest, chosen.hash)) return Attempt::kVerified;
   const DWORD error = ::GetLastError();
-  log_.Warning() << kUpdateThread << "Can't validate file hash, code " << error;
+  log_.Warning() << kUpdateThread << kLogCannotValidateHash << error;
   ::DeleteFileW(path.c_str());
   return Attempt::kMismatch;
 }
@@ -232,13 +221,13 @@ bool UpdateRun::StartInstaller(const std::wstring& path) {
   SHELLEXECUTEINFOW info = {};
   info.cbSize = sizeof(info);
   info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
-  info.hwnd = PromptOwner();
+  info.hwnd = FrameForDialogs();
   info.lpVerb = L"open";
   info.lpFile = path.c_str();
   info.nShow = SW_SHOWNORMAL;
   if (!::ShellExecuteExW(&info)) {
     const DWORD error = ::GetLastError();  // ERROR_CANCELLED: the user declined
-    log_.Error() << "Could not start " << path << "; code " << error;
+    log_.Error() << kLogCouldNotStart << path << kLogStartCodeSeparator << error;
     return false;
   }
   const UniqueHandle process(info.hProcess);

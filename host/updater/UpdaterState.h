@@ -21,7 +21,4 @@ struct UpdaterProcess {
 
 UpdaterProcess& Updates();
 
-// What the update thread's log lines name after their level.
-inline constexpr char kUpdateThread[] = "updateThreadFn: ";
-
 }  // namespace tessary::host

@@ -8,9 +8,11 @@
 #include "CBGC.h"
 #include "ComObject.h"
 #include "CountingModule.h"
+#include "HostMessages.h"
 #include "HostProcess.h"
 #include "ScriptEngine.h"
 #include "TestEnvironment.h"
+#include "ToolbarWindow.h"
 #include "Variant.h"
 
 namespace tessary::host {
@@ -176,6 +178,46 @@ TEST_F(HostObject, CanBeAggregated) {
             CLASS_E_NOAGGREGATION);
   outer.inner.Reset();
   EXPECT_EQ(module.Locks(), before);
+}
+
+// Spelled out here rather than read from the product, so that a typo there fails.
+TEST(HostNames, WindowMessagesKeepTheirNumbers) {
+  const std::pair<UINT, UINT> kMessages[] = {
+      {WM_AX_QUERY_INTERFACE, 0x8001}, {WM_AX_INPLACE, 0x8009},     {WM_BG_MARSHAL_WINDOW, 0x8008},
+      {WM_BG_POPUP_CLOSED, 0x800A},    {WM_BG_CONNECT, 0x8065},     {WM_BG_DISCONNECT, 0x8066},
+      {WM_BG_MESSAGE, 0x8067},         {WM_BG_SET_HANDLER, 0x8068}, {WM_BG_KEEP_CLIPBOARD, 0x8069},
+      {WM_TOOLBAR_SETSTATE, 0x8014},
+  };
+  for (const auto& [message, number] : kMessages) EXPECT_EQ(message, number) << std::hex << number;
+  EXPECT_STREQ(kToolbarWindowClass, L"TESSARYBARLET");
+}
+
+// TessaryBG.exe's dialogs, as the program creates them by name, hold the
+// WebBrowser control in a window of the class and id the program looks for. The
+// resource compiler writes class names in capitals; the system ignores case.
+TEST(HostNames, ProgramDialogsHoldThePageWindows) {
+  const struct {
+    const wchar_t* dialog;
+    std::wstring windowClass;
+    DWORD id;
+  } kDialogs[] = {{L"DIALOG_1", L"AXBG", 802}, {L"DIALOG_2", L"AXPopup", 801}};
+  const auto upper = [](std::wstring text) {
+    ::CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+  };
+  const HMODULE program = ::LoadLibraryExW(test::HostProgram().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(program, nullptr);
+  for (const auto& d : kDialogs) {
+    const HRSRC found = ::FindResourceW(program, d.dialog, RT_DIALOG);
+    ASSERT_NE(found, nullptr) << d.dialog;
+    const std::wstring resource =
+        upper(std::wstring(static_cast<const wchar_t*>(::LockResource(::LoadResource(program, found))),
+                           ::SizeofResource(program, found) / sizeof(wchar_t)));
+    EXPECT_NE(resource.find(upper(d.windowClass)), std::wstring::npos) << d.dialog;
+    EXPECT_NE(resource.find(std::wstring{wchar_t(d.id & 0xFFFF), wchar_t(d.id >> 16)}), std::wstring::npos) << d.dialog;
+    EXPECT_NE(resource.find(L"{8856F961-340A-11D0-A96B-00C04FD705A2}"), std::wstring::npos) << d.dialog;
+  }
+  ::FreeLibrary(program);
 }
 
 }  // namespace
