@@ -13,6 +13,8 @@
 #include "Failures.h"
 #include "ModulePath.h"
 #include "PageScripts.h"
+#include "PageletNames.h"
+#include "SharedNames.h"
 #include "TabIdentity.h"
 #include "WindowBinding.h"
 
@@ -20,9 +22,6 @@ using Microsoft::WRL::ComPtr;
 
 namespace tessary::pagelet {
 namespace {
-
-constexpr UINT kLinkHostMessage = WM_APP + 20;
-constexpr UINT kInjectMessage = WM_APP + 21;
 
 bool IsTopLevel(IWebBrowser2* browser, bool* topLevel) {
   VARIANT_BOOL value = VARIANT_FALSE;
@@ -148,8 +147,8 @@ IFACEMETHODIMP CHaldenBHO::GetSite(REFIID riid, void** ppv) {
 HRESULT CHaldenBHO::CreateMessageWindow() {
   // A window that failed to be made leaves the class with this agent for the next try.
   if (!windowClass_.Acquire(&CHaldenBHO::MessageWindowProc)) return E_FAIL;
-  messageWindow_ = ::CreateWindowExW(0, CpageletModule::kMessageWindowClass, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                     nullptr, CurrentModule(), this);
+  messageWindow_ =
+      ::CreateWindowExW(0, kMessageWindowClass, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, CurrentModule(), this);
   hostLink_.UseWindow(messageWindow_);
   return messageWindow_ ? S_OK : E_FAIL;
 }
@@ -314,7 +313,7 @@ void CHaldenBHO::OnDownloadBegin() {
   if (!browser_ || FAILED(browser_->get_ReadyState(&ready)) || ready == READYSTATE_COMPLETE) return;
   ComPtr<IHTMLWindow2> window;
   if (FAILED(WindowOf(browser_.Get(), &window)) || !IsTopLevel(browser_.Get(), &topLevel) || !topLevel) return;
-  if (HrefOf(window.Get()).find(L"about:") != std::wstring::npos) return;
+  if (HrefOf(window.Get()).find(kAboutPrefix) != std::wstring::npos) return;
   topWindow_ = window;
   topWatcher_.attach(window.Get());
   state_.Enter(AgentState::Event::kHookEarly);
@@ -325,8 +324,7 @@ void CHaldenBHO::OnDocumentComplete(const DISPPARAMS* params) {
   IDispatch* pDisp = EventDispatch(EventArgument(params, 0));
   if (!pDisp || FAILED(pDisp->QueryInterface(IID_PPV_ARGS(&browser)))) return;
   const BSTR url = EventString(EventArgument(params, 1));
-  if (url && context_ &&
-      ::CompareStringW(LOCALE_USER_DEFAULT, 0, url, -1, L"about:blank", -1) == CSTR_EQUAL) {
+  if (url && context_ && ::CompareStringW(LOCALE_USER_DEFAULT, 0, url, -1, kAboutBlank, -1) == CSTR_EQUAL) {
     CScriptContext::Use use(*context_);
     context_->CompleteDialog(browser.Get());
     return;

@@ -3,6 +3,7 @@
 #include "CpageletModule.h"
 #include "Failures.h"
 #include "PageScripts.h"
+#include "PageletNames.h"
 #include "ScriptCallback.h"
 #include "Utf8Text.h"
 #include "Variant.h"
@@ -49,8 +50,9 @@ bool CScriptContext::Start(IHTMLWindow2* window, BSTR url, IBGC* hostLink, int t
   url_ = Bstr::Copy(url);
   if (!site_.Build(window, url_.Get(), hostLink, tabId) || !CreateEngine()) return false;
   if (FAILED(parse_->InitNew()) || FAILED(engine_->SetScriptSite(&site_)) ||
-      FAILED(engine_->AddNamedItem(L"window", SCRIPTITEM_ISVISIBLE | SCRIPTITEM_ISSOURCE | SCRIPTITEM_GLOBALMEMBERS)) ||
-      FAILED(engine_->AddNamedItem(L"extension", SCRIPTITEM_ISVISIBLE | SCRIPTITEM_ISSOURCE))) {
+      FAILED(
+          engine_->AddNamedItem(kWindowItem, SCRIPTITEM_ISVISIBLE | SCRIPTITEM_ISSOURCE | SCRIPTITEM_GLOBALMEMBERS)) ||
+      FAILED(engine_->AddNamedItem(kExtensionItem, SCRIPTITEM_ISVISIBLE | SCRIPTITEM_ISSOURCE))) {
     return false;
   }
   DWORD context = 0;
@@ -63,7 +65,7 @@ bool CScriptContext::Start(IHTMLWindow2* window, BSTR url, IBGC* hostLink, int t
 
 bool CScriptContext::CreateEngine() {
   CLSID clsid;
-  if (FAILED(::CLSIDFromProgID(L"Javascript", &clsid)) ||
+  if (FAILED(::CLSIDFromProgID(kScriptEngine, &clsid)) ||
       FAILED(::CoCreateInstance(clsid, nullptr, kAnyServer, IID_PPV_ARGS(&engine_)))) {
     site_.HostLog(L"Can't create the Javascript engine for content scripts");
     return false;
@@ -99,7 +101,7 @@ HRESULT CScriptContext::CallMain(std::initializer_list<VARIANT> args) {
   if (!engine_) return E_UNEXPECTED;
   Microsoft::WRL::ComPtr<IDispatch> script;
   RETURN_IF_FAILED(engine_->GetScriptDispatch(nullptr, &script));
-  return InvokeByName(script.Get(), L"main", args, nullptr, LOCALE_USER_DEFAULT);
+  return InvokeByName(script.Get(), kEntryPoint, args, nullptr, LOCALE_USER_DEFAULT);
 }
 
 }  // namespace tessary::pagelet

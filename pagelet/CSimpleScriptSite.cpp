@@ -12,6 +12,7 @@
 #include "ExceptionBarrier.h"
 #include "ExceptionInfo.h"
 #include "Failures.h"
+#include "PageletNames.h"
 #include "ScriptCallback.h"
 #include "TabIdentity.h"
 #include "TableDispatch.h"
@@ -232,9 +233,9 @@ IFACEMETHODIMP CSimpleScriptSite::GetItemInfo(LPCOLESTR name, DWORD mask, IUnkno
     if ((mask & SCRIPTINFO_IUNKNOWN) && item) {
       *item = nullptr;
       // CopyTo only adds a reference: it cannot fail.
-      if (wcscmp(name, L"window") == 0 && window_) {
+      if (wcscmp(name, kWindowItem) == 0 && window_) {
         (void)window_.CopyTo(item);
-      } else if (wcscmp(name, L"extension") == 0 && extensionDispatch_) {
+      } else if (wcscmp(name, kExtensionItem) == 0 && extensionDispatch_) {
         (void)extensionDispatch_.CopyTo(item);
       }
     }

@@ -5,6 +5,7 @@
 #include "DebugMode.h"
 #include "Failures.h"
 #include "ModulePath.h"
+#include "PageletNames.h"
 #include "TableDispatch.h"
 #include "resource.h"
 

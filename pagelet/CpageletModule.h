@@ -17,9 +17,6 @@ namespace tessary::pagelet {
 
 class CpageletModule final : public InprocServerModule {
  public:
-  // The agents' message window class, one per process for all its agents.
-  static constexpr wchar_t kMessageWindowClass[] = L"_DUDUMessageWindow";
-
   CpageletModule();
   static CpageletModule& Get();
 

@@ -2,16 +2,11 @@
 
 #include "Bstr.h"
 #include "Failures.h"
+#include "PageletNames.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace tessary::pagelet {
-namespace {
-
-constexpr UINT_PTR kPollTimer = 123;
-constexpr UINT kPollPeriodMs = 500;
-
-}  // namespace
 
 // Creating the link may start the host program, for seconds, and lets other
 // messages in meanwhile: one of them may have linked already. Without a host

@@ -5,6 +5,9 @@
 #include <cwctype>
 #include <iterator>
 
+#include "PageletNames.h"
+#include "SharedNames.h"
+
 namespace tessary::pagelet {
 namespace {
 
@@ -22,13 +25,13 @@ struct PageRule {
 
 // The first rule that matches a page gives its scripts.
 const PageRule kPageRules[] = {
-    {Where::kAddressStart, L"about:", {}},
-    {Where::kAddressStart, L"javascript:", {}},
-    {Where::kAddressStart, L"res:", {}},
-    {Where::kExtensionPage, L"import.html", {L"js\\mustache.js", L"config.js", L"importTab.js", L"tab.js"}},
-    {Where::kExtensionPage, L"help.html", {L"js\\mustache.js", L"tab.js"}},
-    {Where::kExtensionPage, L"welcome.html", {L"js\\mustache.js", L"tab.js"}},
-    {Where::kAnyPage, L"", {L"js\\mustache.js", L"content.js"}},
+    {Where::kAddressStart, kAboutPrefix, {}},
+    {Where::kAddressStart, kJavascriptPrefix, {}},
+    {Where::kAddressStart, kResourcePrefix, {}},
+    {Where::kExtensionPage, kImportPage, {kMustacheScript, kConfigScript, kImportTabScript, kTabScript}},
+    {Where::kExtensionPage, kHelpPage, {kMustacheScript, kTabScript}},
+    {Where::kExtensionPage, kWelcomePage, {kMustacheScript, kTabScript}},
+    {Where::kAnyPage, L"", {kMustacheScript, kContentScript}},
 };
 
 bool StartsWith(const wchar_t* text, const wchar_t* prefix) {
@@ -44,7 +47,7 @@ std::wstring Lower(std::wstring text) {
 // reports local files, by path, or as a file URL.
 bool IsInsideExtension(const std::wstring& page, const std::wstring& directory) {
   const std::wstring path = Lower(directory);
-  std::wstring asUrl = L"file:///" + path;
+  std::wstring asUrl = kFileUrlPrefix + path;
   std::replace(asUrl.begin(), asUrl.end(), L'\\', L'/');
   return !path.empty() && (page.rfind(path, 0) == 0 || page.rfind(asUrl, 0) == 0);
 }
