@@ -1,7 +1,4 @@
 # Run by CTest (cmake -P): source rules that the compiler cannot enforce.
-# MinGW's ComPtr::Attach adds a reference of its own, unlike the Windows SDK's,
-# so an attached reference is never freed; references are adopted through
-# Adopt (common/ComPtrAdopt.h). Bstr::Attach is ours and fine.
 file(GLOB_RECURSE sources
      ${SOURCE_DIR}/common/*.cpp ${SOURCE_DIR}/common/*.h
      ${SOURCE_DIR}/host/*.cpp ${SOURCE_DIR}/host/*.h
@@ -9,32 +6,31 @@ file(GLOB_RECURSE sources
      ${SOURCE_DIR}/barlet/*.cpp ${SOURCE_DIR}/barlet/*.h
      ${SOURCE_DIR}/tests/*.cpp ${SOURCE_DIR}/tests/*.h
      ${SOURCE_DIR}/bench/*.cpp ${SOURCE_DIR}/demo/*.cpp)
-set(offenders)
-foreach(source ${sources})
-  file(STRINGS ${source} lines REGEX "[.>]Attach\\(")
-  foreach(line ${lines})
-    list(APPEND offenders "${source}: ${line}")
+
+# Refuses, with `why`, every line of the sources that matches `regex`.
+function(refuse_lines regex why)
+  set(offenders)
+  foreach(source ${sources})
+    file(STRINGS ${source} lines REGEX "${regex}")
+    foreach(line ${lines})
+      list(APPEND offenders "${source}: ${line}")
+    endforeach()
   endforeach()
-endforeach()
-if(offenders)
-  list(JOIN offenders "\n" text)
-  message(FATAL_ERROR "ComPtr::Attach leaks with MinGW; use Adopt:\n${text}")
-endif()
+  if(offenders)
+    list(JOIN offenders "\n" text)
+    message(FATAL_ERROR "${why}:\n${text}")
+  endif()
+endfunction()
+
+# MinGW's ComPtr::Attach adds a reference of its own, unlike the Windows SDK's,
+# so an attached reference is never freed; references are adopted through
+# Adopt (common/ComPtrAdopt.h). Bstr::Attach is ours and fine.
+refuse_lines("[.>]Attach\\(" "ComPtr::Attach leaks with MinGW; use Adopt")
 
 # A header is found through the include folders of the parts a target links,
 # never by a path that climbs out of its folder: that would let the host's
 # parts depend on each other against the direction their libraries set.
-set(climbing)
-foreach(source ${sources})
-  file(STRINGS ${source} lines REGEX "^#include \"\\.\\.")
-  foreach(line ${lines})
-    list(APPEND climbing "${source}: ${line}")
-  endforeach()
-endforeach()
-if(climbing)
-  list(JOIN climbing "\n" text)
-  message(FATAL_ERROR "An include climbs out of its folder; link the part that has the header:\n${text}")
-endif()
+refuse_lines("^#include \"\\.\\." "An include climbs out of its folder; link the part that has the header")
 
 # The product's own rules (common/, host/, pagelet/, barlet/):
 # - every worker thread starts through StartWorker (common/WorkerThread), which
