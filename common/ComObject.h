@@ -23,6 +23,7 @@
 #include "ComModule.h"
 #include "ComPtrAdopt.h"
 #include "ExceptionBarrier.h"
+#include "Failures.h"
 
 namespace tessary {
 
@@ -81,8 +82,7 @@ class ComAggObject final : public IUnknown {
     if (!IsEqualIID(riid, IID_IUnknown)) return CLASS_E_NOAGGREGATION;
     return ExceptionBarrier([&] {
       std::unique_ptr<ComAggObject> object(new ComAggObject(outer));
-      const HRESULT hr = object->contained_.FinalConstruct();
-      if (FAILED(hr)) return hr;
+      RETURN_IF_FAILED(object->contained_.FinalConstruct());
       object->lock_.Take();
       *ppv = static_cast<IUnknown*>(object.release());
       return S_OK;

@@ -7,6 +7,7 @@
 #include <wrl/client.h>
 
 #include "ExceptionBarrier.h"
+#include "Failures.h"
 #include "TypeLibrary.h"
 
 namespace tessary {
@@ -44,8 +45,7 @@ class DualDispatch : public Base {
     return ExceptionBarrier([&] {
       if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
       Microsoft::WRL::ComPtr<ITypeInfo> info;
-      const HRESULT hr = TypeInfo(__uuidof(Interface), &info);
-      if (FAILED(hr)) return hr;
+      RETURN_IF_FAILED(TypeInfo(__uuidof(Interface), &info));
       return ::DispInvoke(static_cast<Interface*>(this), info.Get(), id, flags, params, result, exception, argError);
     });
   }
