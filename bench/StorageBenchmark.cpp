@@ -33,32 +33,24 @@ namespace {
 
 constexpr int kOperations = 20000;
 
-// The floor's object: laid out like the background page's object, with the same
-// member table, doing nothing but calling back where the storage methods do.
-class NullBackground final {
+// The floor's object: the background page's method list, every method doing
+// nothing but itemSet and itemGet, which call back as the storage methods do.
+#define TESSARY_NULL_METHOD(result, name, types, names) \
+  result STDMETHODCALLTYPE name types override { return static_cast<result>(0); }
+
+class NullMethods : public BackgroundExtensionMethods {
  public:
-  virtual BSTR STDMETHODCALLTYPE getTextFile(BSTR) { return nullptr; }
-  virtual BSTR STDMETHODCALLTYPE getExtUrl() { return nullptr; }
-  virtual IDispatch* STDMETHODCALLTYPE getXMLHTTPRequest() { return nullptr; }
-  virtual void STDMETHODCALLTYPE log(BSTR) {}
-  virtual void STDMETHODCALLTYPE setOnConnect(IDispatch*) {}
-  virtual void STDMETHODCALLTYPE setOnDisconnect(IDispatch*) {}
-  virtual void STDMETHODCALLTYPE setOnMessage(IDispatch*) {}
-  virtual void STDMETHODCALLTYPE openTab(BSTR) {}
-  virtual void STDMETHODCALLTYPE itemSet(BSTR, BSTR, IDispatch* cb) {
-    CallScriptFunction(cb, {ArgBool(true)});
-  }
+  TESSARY_BACKGROUND_EXTENSION_METHODS(TESSARY_NULL_METHOD)
+};
+
+class NullBackground final : public NullMethods {
+ public:
+  void STDMETHODCALLTYPE itemSet(BSTR, BSTR, IDispatch* cb) override { CallScriptFunction(cb, {ArgBool(true)}); }
   // Hands the script a value as long as the stored ones, as itemGet does.
-  virtual void STDMETHODCALLTYPE itemGet(BSTR, IDispatch* cb) {
+  void STDMETHODCALLTYPE itemGet(BSTR, IDispatch* cb) override {
     static const BSTR value = ::SysAllocString(std::wstring(100, L'v').c_str());
     CallScriptFunction(cb, {ArgBstr(value)});
   }
-  virtual void STDMETHODCALLTYPE itemDelete(BSTR) {}
-  virtual void STDMETHODCALLTYPE firstRun() {}
-  virtual void STDMETHODCALLTYPE checkUpdate() {}
-  virtual void STDMETHODCALLTYPE setIcon(int) {}
-  virtual void STDMETHODCALLTYPE saveToFile(BSTR, BSTR) {}
-  virtual int STDMETHODCALLTYPE activeTab() { return 0; }
 };
 
 // The same IDispatchEx forwarding as CExtension, over the floor's dispatcher.
