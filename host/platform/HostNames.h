@@ -31,11 +31,11 @@ namespace tessary::host {
 
 // --- Window classes and dialogs: other programs and the resource script. ---
 
-// Registered with RegisterClassExA, hence narrow; found with the wide forms.
+// Registered with RegisterClassExA, hence narrow; the reload finds the
+// background window by the wide form.
 constexpr char kBackgroundWindowClass[] = TESSARY_BACKGROUND_CLASS;
 constexpr wchar_t kBackgroundWindowClassW[] = TESSARY_NAME_WIDE(TESSARY_BACKGROUND_CLASS);
 constexpr char kPopupWindowClass[] = TESSARY_POPUP_CLASS;
-constexpr wchar_t kPopupWindowClassW[] = TESSARY_NAME_WIDE(TESSARY_POPUP_CLASS);
 constexpr wchar_t kBackgroundDialog[] = TESSARY_NAME_WIDE(TESSARY_NAME_TEXT(TESSARY_BACKGROUND_DIALOG));
 constexpr wchar_t kPopupDialog[] = TESSARY_NAME_WIDE(TESSARY_NAME_TEXT(TESSARY_POPUP_DIALOG));
 constexpr int kBackgroundControlId = TESSARY_BACKGROUND_CONTROL;
